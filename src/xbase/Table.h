@@ -1,0 +1,194 @@
+#pragma once
+// Table: an open DBF table with its memo file — the engine's public face.
+// It owns the files, a record buffer for the current record, a cursor that
+// walks the current order (natural order by default) under the query and the
+// deleted-visibility switch, and the edit state (browse / edit / append).
+//
+// Record numbers run 1..N. With no current record (end of file) recno() is
+// N+1 and every field reads empty. bof() is set when prior() runs off the
+// start, eof() when next() runs off the end; an empty view sets both.
+//
+// Failures throw xbase::Error; ends and misses are return values. One table
+// object per open file; not thread-safe.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "xbase/DbfFile.h"
+#include "xbase/Expression.h"
+#include "xbase/MemoFile.h"
+#include "xbase/Order.h"
+#include "xbase/RecordSource.h"
+
+namespace xbase {
+
+enum class OpenMode {
+    Exclusive,  // read-write; no other open of the file, in this process or another
+    ReadOnly,   // shared with other read-only opens
+};
+
+enum class EditState { Browse, Edit, Append };
+
+using ProgressFn = std::function<void(int percent)>;
+
+class Table final : public RecordSource {
+public:
+    // Opens path (the DBF) and its memo file, found regardless of letter case.
+    // Finishes a pack that was interrupted after it had committed.
+    static std::unique_ptr<Table> open(const std::string& path, OpenMode mode = OpenMode::Exclusive);
+    // Creates an empty table and its memo file (when a field is a memo); leaves it closed.
+    static void create(const std::string& path, const std::vector<FieldSpec>& fields);
+
+    ~Table() override;
+    Table(const Table&) = delete;
+    Table& operator=(const Table&) = delete;
+
+    const std::string& path() const { return dbf_.path(); }
+    bool readOnly() const { return mode_ == OpenMode::ReadOnly; }
+    const DbfFile& dbf() const { return dbf_; }
+    const MemoFile* memoFile() const { return memo_ ? &*memo_ : nullptr; }
+
+    // --- RecordSource: fields and the current record ----------------------
+    const std::vector<Field>& fields() const override { return dbf_.fields(); }
+    int fieldIndex(std::string_view name) const override;
+    std::string_view fieldBytes(int index) const override;
+    bool fieldIsNull(int index) const override;
+    void memoText(int index, std::string& out) const override;
+    uint32_t recordNumber() const override { return viewRecno_; }
+    bool isDeleted() const override { return view_[0] == DbfFile::kDeletedMark; }
+    bool exactCompare() const override { return exact_; }
+
+    // --- Cursor -------------------------------------------------------------
+    uint32_t recordCount() const { return dbf_.recordCount(); }
+    uint32_t recno() const { return recno_; }
+    bool bof() const { return bof_; }
+    bool eof() const { return eof_; }
+    // Each returns true when it lands on a visible record.
+    bool first();
+    bool last();
+    bool next();
+    bool prior();
+    bool skip(int64_t count);
+    // Goes to record n in the current order. A record hidden by the query or
+    // the delete mark is not stayed on: the cursor moves on to the next
+    // visible one. Returns true when it is on record n.
+    bool go(uint32_t n);
+    // Reads the current record again from the file.
+    void refresh();
+
+    bool showDeleted() const { return showDeleted_; }
+    void setShowDeleted(bool show) { showDeleted_ = show; }
+    bool exact() const { return exact_; }
+    void setExact(bool exact) { exact_ = exact; }
+
+    // --- Values of the current record ---------------------------------------
+    // Character fields without trailing blanks; numbers as their trimmed
+    // text; logicals "T"/"F"; dates YYYYMMDD or empty; memos their text.
+    std::string getString(int index) const;
+    double getNumber(int index) const;
+    bool getLogical(int index) const;
+    std::string memo(int index, size_t maxLength = SIZE_MAX) const;
+    bool memoEmpty(int index) const;
+    bool deleted() const { return current_[0] == DbfFile::kDeletedMark; }
+
+    // --- Editing ------------------------------------------------------------
+    EditState state() const { return state_; }
+    // Starts a new blank record (written by post, dropped by cancel).
+    void append();
+    // Starts editing the current record. Requires: on a record, Browse state.
+    void edit();
+    // Requires: Edit or Append state. Throws InvalidArgument when the value
+    // does not fit the field (never cut or altered silently).
+    void setString(int index, std::string_view value);
+    void setNumber(int index, double value);
+    void setLogical(int index, bool value);
+    void setMemo(int index, std::string_view text);
+    void post();
+    void cancel();
+    // Delete mark and recall of the current record (written at once).
+    void deleteRecord();
+    void recall();
+
+    // --- Queries ------------------------------------------------------------
+    // Compiles a logical expression against this table; throws
+    // InvalidArgument naming the fault.
+    Expression compileLogical(std::string_view text) const;
+    // Sets the query (empty removes it). Navigation then visits only records
+    // for which it is true.
+    void setQuery(std::string_view text);
+    const std::string& query() const { return queryText_; }
+    // The number of records the cursor can visit (query and delete mark).
+    uint32_t queryCount();
+    // Evaluates a logical expression on the current record.
+    bool evalLogical(std::string_view text);
+
+    // --- Whole-table operations -----------------------------------------------
+    void setProgress(ProgressFn progress) { progress_ = std::move(progress); }
+    // Removes the delete-marked records. New files are written beside the old
+    // ones and renamed into place, so a crash leaves either table complete.
+    void pack();
+    // Removes every record and memo.
+    void zap();
+    // Creates an empty table with the same fields at path.
+    void copyStructure(const std::string& path) const;
+    void close();
+
+private:
+    Table(const std::string& path, OpenMode mode);
+    class NaturalOrder;
+
+    void requireBrowse(const char* what) const;
+    void requireEditing() const;
+    void requireWritable(const char* what) const;
+    void load(uint32_t recno);
+    void setEof();
+    bool visible();
+    bool seekVisible(bool forward);
+    uint32_t memoBlock(const char* record, const Field& field) const;
+    static void setMemoBlock(char* record, const Field& field, uint32_t block);
+    void writePacked(const std::string& newDbfPath, const std::string& newMemoPath);
+    void commitPacked(const std::string& newDbfPath, const std::string& newMemoPath);
+    char* fieldPtr(int index);
+    const Field& field(int index) const;
+    void writeField(int index, std::string_view bytes);
+    void reportProgress(int percent) const;
+    void registerOpen();
+    void unregisterOpen();
+
+    OpenMode mode_;
+    DbfFile dbf_;
+    std::optional<MemoFile> memo_;
+    FileIdentity identity_;
+    bool registered_ = false;
+
+    std::string current_;      // the current record's bytes
+    const char* view_;         // the record expressions read: current_ or a scanned one
+    uint32_t viewRecno_ = 0;
+    uint32_t recno_ = 1;
+    bool bof_ = true;
+    bool eof_ = true;
+
+    EditState state_ = EditState::Browse;
+    std::string original_;                    // the record before edit, for cancel
+    uint32_t recnoBeforeAppend_ = 0;
+    std::map<int, std::string> pendingMemos_;  // memo texts written at post
+
+    bool showDeleted_ = false;
+    bool exact_ = false;
+    std::string queryText_;
+    Expression query_;
+
+    std::unique_ptr<Order> natural_;
+    Order* order_ = nullptr;   // the current order
+    bool orderPositioned_ = false;
+
+    ProgressFn progress_;
+    mutable std::string scratch_;
+};
+
+}  // namespace xbase

@@ -1,0 +1,265 @@
+#include "Commands.h"
+
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <map>
+
+#include "xbase/Error.h"
+#include "xbase/Table.h"
+
+namespace qpdbf {
+namespace {
+
+using xbase::Table;
+
+// JSON string escaping; bytes above 0x7F are taken as Windows-1252 and
+// written as UTF-8 so the output is valid JSON.
+std::string jsonString(std::string_view text)
+{
+    static const char16_t k1252[32] = {0x20AC, 0x81, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                       0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D, 0x017D, 0x8F,
+                                       0x90, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                       0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D, 0x017E, 0x0178};
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        char32_t u = c;
+        if (c >= 0x80 && c < 0xA0)
+            u = k1252[c - 0x80];
+        if (u == '"' || u == '\\') {
+            out += '\\';
+            out += static_cast<char>(u);
+        } else if (u < 0x20) {
+            char buffer[8];
+            std::snprintf(buffer, sizeof buffer, "\\u%04x", static_cast<unsigned>(u));
+            out += buffer;
+        } else if (u < 0x80) {
+            out += static_cast<char>(u);
+        } else if (u < 0x800) {
+            out += static_cast<char>(0xC0 | (u >> 6));
+            out += static_cast<char>(0x80 | (u & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (u >> 12));
+            out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (u & 0x3F));
+        }
+    }
+    return out + "\"";
+}
+
+std::unique_ptr<Table> openTable(const std::string& path, const Options& options, bool write)
+{
+    auto table = Table::open(path, write ? xbase::OpenMode::Exclusive : xbase::OpenMode::ReadOnly);
+    table->setShowDeleted(options.showDeleted);
+    table->first();
+    return table;
+}
+
+int info(Table& table, const Options& options, std::ostream& out)
+{
+    const auto& dbf = table.dbf();
+    if (options.json) {
+        out << "{\"version\": " << int(dbf.version()) << ", \"header_len\": " << dbf.headerLength()
+            << ", \"record_len\": " << dbf.recordLength() << ", \"reccount\": " << dbf.recordCount()
+            << ", \"memo_blocksize\": " << (table.memoFile() ? table.memoFile()->blockSize() : 0) << ", \"fields\": [";
+        const char* sep = "";
+        for (const auto& f : dbf.fields()) {
+            out << sep << "{\"name\": " << jsonString(f.name) << ", \"type\": \"" << f.type << "\", \"len\": " << f.length
+                << ", \"dec\": " << int(f.decimals) << "}";
+            sep = ", ";
+        }
+        out << "]}\n";
+        return 0;
+    }
+    char version[8];
+    std::snprintf(version, sizeof version, "0x%02X", dbf.version());
+    out << "file: " << table.path() << "\nversion: " << version << "\nrecords: " << dbf.recordCount()
+        << "\nheader length: " << dbf.headerLength() << "\nrecord length: " << dbf.recordLength() << "\n";
+    if (table.memoFile())
+        out << "memo file: " << table.memoFile()->path() << " (block size " << table.memoFile()->blockSize() << ")\n";
+    out << "fields:\n";
+    for (const auto& f : dbf.fields())
+        out << "  " << f.name << " " << f.type << " " << f.length << " " << int(f.decimals) << (f.isSystem() ? " (system)" : "") << "\n";
+    return 0;
+}
+
+template <typename Visit>
+void forEachRecord(Table& table, Visit visit)
+{
+    for (bool more = table.first(); more; more = table.next())
+        visit();
+}
+
+int dump(Table& table, const Options& options, std::ostream& out)
+{
+    const auto& fields = table.fields();
+    if (options.json)
+        out << "[";
+    const char* sep = "\n";
+    forEachRecord(table, [&] {
+        if (options.json) {
+            out << sep << "{\"recno\": " << table.recno() << ", \"deleted\": " << (table.deleted() ? "true" : "false")
+                << ", \"values\": {";
+            const char* inner = "";
+            for (size_t i = 0; i < fields.size(); ++i) {
+                if (fields[i].isSystem())
+                    continue;
+                int index = static_cast<int>(i);
+                out << inner << jsonString(fields[i].name) << ": ";
+                if (fields[i].type == 'L')
+                    out << (table.getLogical(index) ? "true" : "false");
+                else
+                    out << jsonString(table.getString(index));
+                inner = ", ";
+            }
+            out << "}}";
+            sep = ",\n";
+        } else {
+            out << table.recno() << (table.deleted() ? " *" : "  ");
+            for (size_t i = 0; i < fields.size(); ++i)
+                if (!fields[i].isSystem())
+                    out << " " << fields[i].name << "=" << table.getString(static_cast<int>(i));
+            out << "\n";
+        }
+    });
+    if (options.json)
+        out << "\n]\n";
+    return 0;
+}
+
+int count(Table& table, const std::string& expr, std::ostream& out)
+{
+    table.setQuery(expr);
+    out << table.queryCount() << "\n";
+    return 0;
+}
+
+int eval(Table& table, const std::string& text, std::ostream& out)
+{
+    auto expression = xbase::Expression::compile(text, table);
+    forEachRecord(table, [&] {
+        out << table.recno() << " ";
+        switch (expression.type()) {
+        case xbase::ValueType::Logical: out << (expression.evalLogical(table) ? ".T." : ".F."); break;
+        case xbase::ValueType::Numeric: out << expression.evalNumber(table); break;
+        default: out << "\"" << expression.evalString(table) << "\""; break;
+        }
+        out << "\n";
+    });
+    return 0;
+}
+
+int create(const std::vector<std::string>& args)
+{
+    std::vector<xbase::FieldSpec> specs;
+    for (size_t i = 2; i < args.size(); ++i) {
+        std::vector<std::string> parts;
+        size_t start = 0;
+        while (true) {
+            size_t colon = args[i].find(':', start);
+            parts.push_back(args[i].substr(start, colon - start));
+            if (colon == std::string::npos)
+                break;
+            start = colon + 1;
+        }
+        if (parts.size() < 2 || parts[1].size() != 1)
+            throw xbase::Error(xbase::ErrorKind::InvalidArgument, "A field is NAME:TYPE:LEN[:DEC], not " + args[i]);
+        xbase::FieldSpec spec{parts[0], parts[1][0], 0, 0};
+        const std::map<char, int> fixed = {{'L', 1}, {'D', 8}, {'M', 10}};
+        spec.length = parts.size() > 2 ? std::stoi(parts[2]) : fixed.count(spec.type) ? fixed.at(spec.type) : 0;
+        spec.decimals = parts.size() > 3 ? std::stoi(parts[3]) : 0;
+        specs.push_back(spec);
+    }
+    Table::create(args[1], specs);
+    return 0;
+}
+
+// Splits one CSV line (quotes with doubled quotes inside; no line breaks in values).
+std::vector<std::string> csvFields(const std::string& line)
+{
+    std::vector<std::string> out(1);
+    bool quoted = false;
+    for (size_t i = 0; i < line.size(); ++i) {
+        char c = line[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"')
+                out.back() += line[++i];
+            else if (c == '"')
+                quoted = false;
+            else
+                out.back() += c;
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            out.emplace_back();
+        } else if (c != '\r') {
+            out.back() += c;
+        }
+    }
+    return out;
+}
+
+int appendCsv(Table& table, const std::string& csvPath, std::ostream& out)
+{
+    std::ifstream in(csvPath, std::ios::binary);
+    if (!in)
+        throw xbase::Error(xbase::ErrorKind::Io, "Cannot open the CSV file", csvPath);
+    std::string line;
+    if (!std::getline(in, line))
+        return 0;
+    std::vector<int> columns;
+    for (const auto& name : csvFields(line)) {
+        int index = table.fieldIndex(name);
+        if (index < 0)
+            throw xbase::Error(xbase::ErrorKind::InvalidArgument, "The table has no field " + name, csvPath);
+        columns.push_back(index);
+    }
+    uint32_t added = 0;
+    while (std::getline(in, line)) {
+        if (line.empty() || line == "\r")
+            continue;
+        auto values = csvFields(line);
+        table.append();
+        for (size_t i = 0; i < columns.size() && i < values.size(); ++i)
+            table.setString(columns[i], values[i]);
+        table.post();
+        ++added;
+    }
+    out << added << " records appended\n";
+    return 0;
+}
+
+}  // namespace
+
+int run(const std::vector<std::string>& args, const Options& options, std::ostream& out)
+{
+    const std::string& command = args[0];
+    const std::string& path = args[1];
+    if (command == "create")
+        return create(args);
+    const bool writes = command == "append-csv" || command == "pack" || command == "zap";
+    auto table = openTable(path, options, writes);
+    if (command == "info")
+        return info(*table, options, out);
+    if (command == "dump")
+        return dump(*table, options, out);
+    if (command == "count" && args.size() == 3)
+        return count(*table, args[2], out);
+    if (command == "eval" && args.size() == 3)
+        return eval(*table, args[2], out);
+    if (command == "append-csv" && args.size() == 3)
+        return appendCsv(*table, args[2], out);
+    if (command == "pack") {
+        table->pack();
+        out << table->recordCount() << " records\n";
+        return 0;
+    }
+    if (command == "zap") {
+        table->zap();
+        return 0;
+    }
+    std::cerr << "qpdbf: unknown command or wrong arguments: " << command << "\n";
+    return 2;
+}
+
+}  // namespace qpdbf
