@@ -372,10 +372,10 @@ bool Table::prior()
         bof_ = false;
         return true;
     }
-    // Ran off the start: stay on the first visible record.
-    bool found = first();
+    // Ran off the start: stay on the first visible record, report no move.
+    first();
     bof_ = true;
-    return found;
+    return false;
 }
 
 bool Table::skip(int64_t count)
@@ -388,7 +388,7 @@ bool Table::skip(int64_t count)
     for (int64_t i = 0; i < count && moved; ++i)
         moved = next();
     for (int64_t i = 0; i > count && moved; --i)
-        moved = prior() && !bof_;
+        moved = prior();
     return moved;
 }
 
@@ -627,8 +627,11 @@ void Table::setNumber(int index, double value)
     const Field& f = field(index);
     if (f.type != FieldType::Numeric && f.type != FieldType::Float)
         throw Error(ErrorKind::InvalidArgument, "Field " + f.name + " is not numeric", dbf_.path());
+    // Halves round away from zero, as xBase stores them (42.25 -> 42.3).
+    const double scale = std::pow(10.0, f.decimals);
+    const double rounded = std::round(value * scale) / scale;
     char buffer[64];
-    int n = std::snprintf(buffer, sizeof buffer, "%*.*f", int(f.length), int(f.decimals), value);
+    int n = std::snprintf(buffer, sizeof buffer, "%*.*f", int(f.length), int(f.decimals), rounded);
     if (n < 0 || n > f.length || !std::isfinite(value))
         throw Error(ErrorKind::InvalidArgument,
                     "The number does not fit field " + f.name + " (width " + std::to_string(f.length) + ")", dbf_.path());

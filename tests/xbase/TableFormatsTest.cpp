@@ -156,13 +156,13 @@ TEST(TableFlavours, DBase7IsRefusedClearly)
 TEST(TableDamage, EveryFaultIsAClearError)
 {
     const std::string good = makeDbf(0xF5, {{"NAME", 'C', 5}, {"NOTES", 'M', 10}},
-                                     {" Ann           2", " Bob        9999"});
+                                     {" Ann          16", " Bob            "});
     std::string fpt(1024, '\0');
     fpt[3] = 16;  // next free block
     fpt[7] = 64;  // block size
     std::string memo = std::string("\0\0\0\x01", 4) + std::string("\0\0\0\x05", 4) + "hello";
     memo.resize(64, '\0');
-    fpt.replace(128, 64, memo);  // block 2
+    fpt += memo;  // block 16, right after the header
 
     struct Case {
         const char* what;
@@ -174,7 +174,7 @@ TEST(TableDamage, EveryFaultIsAClearError)
         {"empty file", [](std::string& d, std::string&) { d.clear(); }, ErrorKind::Corrupt, "too short"},
         {"truncated header", [](std::string& d, std::string&) { d.resize(40); }, ErrorKind::Corrupt, "Header length"},
         {"header length too small", [](std::string& d, std::string&) { put16(d, 8, 33); }, ErrorKind::Corrupt, "too small"},
-        {"no field end mark", [](std::string& d, std::string&) { d[96] = 'X'; }, ErrorKind::Corrupt, "end mark"},
+        {"no field end mark", [](std::string& d, std::string&) { d[96] = 'X'; }, ErrorKind::Corrupt, "header"},
         {"field count overruns the file", [](std::string& d, std::string&) { put16(d, 8, 60000); }, ErrorKind::Corrupt, "past the end"},
         {"fields longer than record", [](std::string& d, std::string&) { d[32 + 16] = char(200); }, ErrorKind::Corrupt, "longer than the record"},
         {"record count past the end", [](std::string& d, std::string&) { put32(d, 4, 1000000); }, ErrorKind::Corrupt, "holds only"},
@@ -182,12 +182,12 @@ TEST(TableDamage, EveryFaultIsAClearError)
         {"record length zero", [](std::string& d, std::string&) { put16(d, 10, 0); }, ErrorKind::Corrupt, "Record length"},
         {"unknown field type", [](std::string& d, std::string&) { d[32 + 11] = 'Z'; }, ErrorKind::NotSupported, "unknown type"},
         {"unknown version", [](std::string& d, std::string&) { d[0] = 0x7F; }, ErrorKind::NotSupported, "version byte"},
-        {"memo pointer past the end", [](std::string&, std::string&) {}, ErrorKind::Corrupt, "past the end of the memo"},
-        {"memo length past the end", [](std::string&, std::string& f) { f[128 + 4] = '\x7F'; }, ErrorKind::Corrupt, "runs past"},
-        {"negative memo length", [](std::string&, std::string& f) { f.replace(132, 4, "\xFF\xFF\xFF\xFF"); }, ErrorKind::Corrupt, "runs past"},
-        {"memo pointer garbage", [](std::string& d, std::string&) { d.replace(d.size() - 12, 4, "12x4"); }, ErrorKind::Corrupt, "not a number"},
+        {"memo pointer past the end", [](std::string& d, std::string&) { d.replace(d.size() - 5, 4, "9999"); }, ErrorKind::Corrupt, "past the end of the memo"},
+        {"memo length past the end", [](std::string&, std::string& f) { f[1024 + 4] = '\x7F'; }, ErrorKind::Corrupt, "runs past"},
+        {"negative memo length", [](std::string&, std::string& f) { f.replace(1028, 4, "\xFF\xFF\xFF\xFF"); }, ErrorKind::Corrupt, "runs past"},
+        {"memo pointer garbage", [](std::string& d, std::string&) { d.replace(d.size() - 5, 4, "12x4"); }, ErrorKind::Corrupt, "not a number"},
         {"memo block size zero", [](std::string&, std::string& f) { f[7] = 0; }, ErrorKind::Corrupt, "block size"},
-        {"memo pointer into the header", [](std::string& d, std::string&) { d[d.size() - 12] = '1'; d.replace(d.size() - 11, 10, "         3"); }, ErrorKind::Corrupt, "header"},
+        {"memo pointer into the header", [](std::string& d, std::string&) { d.replace(d.size() - 5, 4, "   3"); }, ErrorKind::Corrupt, "header"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
