@@ -4,15 +4,16 @@
 // their capacity between evaluations).
 //
 // The dialect: field names (any letter case; a bare DATE or DELETED is the
-// field when the table has one, DELETED() the function), "..." and '...'
-// strings, numbers, .T. .F. .Y. .N. (any case); + and - on strings (- moves
-// the left side's trailing blanks to the end) and on numbers, * and /; = ==
-// <> # != < <= > >= $; ! NOT .NOT. .AND. .OR. AND OR (any case; AND, OR and
-// NOT are never field names); parentheses; the functions UPPER LOWER LEFT
-// RIGHT SUBSTR TRIM RTRIM LTRIM ALLTRIM EMPTY DELETED RECNO STR VAL DTOS LEN
-// AT IIF (any case). Precedence, highest first: unary - +; * /; + -; the
-// comparisons and $; NOT; AND; OR. .AND. and .OR. stop at the first operand
-// that decides, and IIF runs only the chosen branch.
+// field when the table has one, DELETED() the function), "...", '...' and
+// [...] strings (no escapes), numbers, .T. .F. .Y. .N. (any case); + and -
+// on strings (- moves the left side's trailing blanks to the end) and on
+// numbers, * and /; = == <> # != < <= > >= $; ! NOT .NOT. .AND. .OR. AND OR
+// (any case; AND, OR and NOT are never field names); parentheses; the
+// functions UPPER LOWER LEFT RIGHT SUBSTR TRIM RTRIM LTRIM ALLTRIM EMPTY
+// DELETED RECNO STR VAL DTOS LEN AT IIF (any case). Precedence, highest
+// first: unary - +; * /; + -; the comparisons and $; NOT; AND; OR. .AND. and
+// .OR. stop at the first operand that decides, and IIF runs only the chosen
+// branch.
 //
 // Values: Character (bytes, code page 1252), Numeric (double), Logical, Date
 // (YYYYMMDD). Fields keep their full width, never trimmed. C is Character;

@@ -737,10 +737,7 @@ void Table::recall()
 
 Expression Table::compileLogical(std::string_view text) const
 {
-    Expression expression = Expression::compile(text, *this);
-    if (expression.type() != ValueType::Logical)
-        throw Error(ErrorKind::InvalidArgument, "The expression is not a logical one: " + std::string(text), dbf_.path());
-    return expression;
+    return Expression::compileLogical(text, *this);
 }
 
 void Table::setQuery(std::string_view text)
