@@ -350,6 +350,14 @@ void DbfFile::truncateRecords(uint32_t count)
     windowCount_ = 0;
 }
 
+void DbfFile::setProductionIndexFlag(bool present)
+{
+    unsigned char flags = 0;
+    file_.readExact(28, &flags, 1);
+    flags = present ? static_cast<unsigned char>(flags | 0x01) : static_cast<unsigned char>(flags & ~0x01);
+    file_.write(28, &flags, 1);
+}
+
 void DbfFile::writeCount()
 {
     // Last-update date (bytes 1-3) and record count (4-7) in one write.

@@ -56,6 +56,8 @@ public:
     void appendRecord(const char* data);
     // Drops every record after `count`.
     void truncateRecords(uint32_t count);
+    // Sets or clears the header flag that says a production CDX exists.
+    void setProductionIndexFlag(bool present);
     // A record of blanks (the value of a new record).
     std::string blankRecord() const;
     void sync() { file_.sync(); }

@@ -9,6 +9,7 @@
 
 #include "xbase/Error.h"
 #include "xbase/FileReplacement.h"
+#include "xbase/RecordView.h"
 
 namespace xbase {
 
@@ -49,6 +50,7 @@ std::map<std::pair<uint64_t, uint64_t>, int> openFiles;  // identity -> count, -
 std::string packMarker(const std::string& path) { return path + ".pack"; }
 std::string packedDbf(const std::string& path) { return path + ".pack-dbf"; }
 std::string packedMemo(const std::string& path) { return path + ".pack-memo"; }
+std::string packedCdx(const std::string& path) { return path + ".pack-cdx"; }
 
 MemoKind memoKindFor(const DbfFile& dbf, const std::string& memoPath)
 {
@@ -136,12 +138,12 @@ void Table::unregisterOpen()
 
 std::unique_ptr<Table> Table::open(const std::string& path, OpenMode mode)
 {
-    FileReplacement::recover(packMarker(path), {packedDbf(path), packedMemo(path)});
+    FileReplacement::recover(packMarker(path), {packedDbf(path), packedMemo(path), packedCdx(path)});
     return std::unique_ptr<Table>(new Table(path, mode));
 }
 
 Table::Table(const std::string& path, OpenMode mode)
-    : mode_(mode), dbf_(path, mode == OpenMode::Exclusive)
+    : mode_(mode), dbf_(path, mode == OpenMode::Exclusive), indexes_(*this)
 {
     registerOpen();
     try {
@@ -154,6 +156,7 @@ Table::Table(const std::string& path, OpenMode mode)
                 throw Error(ErrorKind::Io, "The memo file of the table is missing", path);
             memo_.emplace(memoPath, memoKindFor(dbf_, memoPath), mode == OpenMode::Exclusive);
         }
+        indexes_.openProduction(path, mode == OpenMode::Exclusive);
     } catch (...) {
         unregisterOpen();
         throw;
@@ -172,6 +175,10 @@ Table::~Table()
 
 void Table::close()
 {
+    indexOrder_.reset();
+    order_ = natural_.get();
+    orderOrdinal_ = 0;
+    indexes_.closeAll();
     memo_.reset();
     dbf_.close();
     unregisterOpen();
@@ -397,7 +404,12 @@ bool Table::go(uint32_t n)
     requireBrowse("moving");
     bof_ = false;
     eof_ = false;
-    if (n == 0 || n > dbf_.recordCount() || !order_->locate(n)) {
+    if (n == 0 || n > dbf_.recordCount()) {
+        setEof();
+        return false;
+    }
+    load(n);  // an index order finds the record by its key
+    if (!order_->locate(n)) {
         setEof();
         return false;
     }
@@ -673,6 +685,14 @@ void Table::setMemoBlock(char* record, const Field& f, uint32_t block)
 void Table::post()
 {
     requireEditing();
+    IndexSet::Keys before;
+    if (state_ == EditState::Edit) {
+        // The old keys, before any memo block is reused.
+        RecordView old(dbf_, memoFile());
+        old.point(original_.data(), recno_);
+        old.setExact(exact_);
+        before = indexes_.keysOf(old);
+    }
     // Memos first: the record then points at text that is already on disk.
     for (auto& [index, text] : pendingMemos_) {
         const Field& f = field(index);
@@ -681,14 +701,21 @@ void Table::post()
         setMemoBlock(current_.data(), f, memo_->write(oldBlock, text));
     }
     pendingMemos_.clear();
-    if (state_ == EditState::Append) {
+    const bool appended = state_ == EditState::Append;
+    if (appended) {
         dbf_.appendRecord(current_.data());
         recno_ = dbf_.recordCount();
     } else {
         dbf_.writeRecord(recno_, current_.data());
     }
     viewRecno_ = recno_;
+    view_ = current_.data();
     state_ = EditState::Browse;
+    if (appended)
+        indexes_.added(*this, recno_);
+    else
+        indexes_.changed(before, *this, recno_);
+    indexes_.flush();
     eof_ = false;
     bof_ = false;
     orderPositioned_ = false;
@@ -717,8 +744,18 @@ void Table::deleteRecord()
     if (eof_)
         throw Error(ErrorKind::InvalidArgument, "There is no current record to delete", dbf_.path());
     load(recno_);
+    IndexSet::Keys before = indexes_.keysOf(*this);
     current_[0] = DbfFile::kDeletedMark;
     dbf_.writeRecord(recno_, current_.data());
+    updateIndexes(before);
+}
+
+// Moves index entries whose key depends on what just changed in the current record.
+void Table::updateIndexes(const IndexSet::Keys& before)
+{
+    indexes_.changed(before, *this, recno_);
+    indexes_.flush();
+    orderPositioned_ = false;
 }
 
 void Table::recall()
@@ -728,8 +765,10 @@ void Table::recall()
     if (eof_)
         throw Error(ErrorKind::InvalidArgument, "There is no current record to recall", dbf_.path());
     load(recno_);
+    IndexSet::Keys before = indexes_.keysOf(*this);
     current_[0] = DbfFile::kLiveMark;
     dbf_.writeRecord(recno_, current_.data());
+    updateIndexes(before);
 }
 
 // ---------------------------------------------------------------------------
@@ -755,26 +794,18 @@ uint32_t Table::queryCount()
 {
     // A scan of the file in record order: the count does not depend on the
     // current order, and the records are read straight from the file window.
+    RecordView view(dbf_, memoFile());
+    view.setExact(exact_);
     const uint32_t count = dbf_.recordCount();
     uint32_t matches = 0;
-    const char* saved = view_;
-    uint32_t savedRecno = viewRecno_;
-    try {
-        for (uint32_t r = 1; r <= count; ++r) {
-            view_ = dbf_.record(r);
-            viewRecno_ = r;
-            if (!showDeleted_ && view_[0] == DbfFile::kDeletedMark)
-                continue;
-            if (query_.isNull() || query_.evalLogical(*this))
-                ++matches;
-        }
-    } catch (...) {
-        view_ = saved;
-        viewRecno_ = savedRecno;
-        throw;
+    for (uint32_t r = 1; r <= count; ++r) {
+        const char* record = dbf_.record(r);
+        if (!showDeleted_ && record[0] == DbfFile::kDeletedMark)
+            continue;
+        view.point(record, r);
+        if (query_.isNull() || query_.evalLogical(view))
+            ++matches;
     }
-    view_ = saved;
-    viewRecno_ = savedRecno;
     return matches;
 }
 
@@ -782,6 +813,106 @@ bool Table::evalLogical(std::string_view text)
 {
     Expression expression = compileLogical(text);
     return expression.evalLogical(*this);
+}
+
+// ---------------------------------------------------------------------------
+// Indexes
+
+void Table::setOrder(int ordinal)
+{
+    requireBrowse("changing the order");
+    if (ordinal == 0) {
+        indexOrder_.reset();
+        order_ = natural_.get();
+    } else {
+        indexOrder_ = indexes_.makeOrder(ordinal, *this);
+        order_ = indexOrder_.get();
+    }
+    orderOrdinal_ = ordinal;
+    orderPositioned_ = false;
+}
+
+void Table::setOrder(std::string_view tagName)
+{
+    int ordinal = indexes_.ordinalOf(tagName);
+    if (ordinal == 0)
+        throw Error(ErrorKind::InvalidArgument, "The index has no tag " + std::string(tagName), dbf_.path());
+    setOrder(ordinal);
+}
+
+void Table::closeIndexes()
+{
+    setOrder(0);
+    indexes_.closeAll();
+}
+
+void Table::reopenIndexes()
+{
+    closeIndexes();
+    indexes_.openProduction(dbf_.path(), mode_ == OpenMode::Exclusive);
+}
+
+int Table::createTag(const std::string& name, const std::string& keyExpression, const std::string& forExpression)
+{
+    requireWritable("create an index");
+    requireBrowse("indexing");
+    setOrder(0);  // the tag list is read again
+    const bool hadIndex = indexes_.hasProduction();
+    int ordinal = indexes_.createTag(dbf_.path(), name, keyExpression, forExpression, dbf_, memoFile(), progress_);
+    if (!hadIndex)
+        dbf_.setProductionIndexFlag(true);
+    setOrder(ordinal);
+    return ordinal;
+}
+
+int Table::createStandaloneIndex(const std::string& path, const std::string& keyExpression)
+{
+    return indexes_.createStandalone(path, keyExpression);
+}
+
+void Table::addKey(int ordinal)
+{
+    requireBrowse("adding a key");
+    if (eof_)
+        throw Error(ErrorKind::InvalidArgument, "There is no current record to index", dbf_.path());
+    indexes_.addKey(ordinal, *this, recno_);
+    indexes_.flush();
+    orderPositioned_ = false;
+}
+
+void Table::closeStandaloneIndex(int ordinal)
+{
+    if (ordinal == orderOrdinal_)
+        setOrder(0);
+    indexes_.closeStandalone(ordinal);
+    if (orderOrdinal_ > ordinal)
+        setOrder(orderOrdinal_ - 1);
+}
+
+bool Table::seek(std::string_view key)
+{
+    requireBrowse("seeking");
+    if (!indexOrder_)
+        throw Error(ErrorKind::InvalidArgument, "Seek needs an index order", dbf_.path());
+    const IndexTagInfo& info = indexes_.info(orderOrdinal_);
+    std::string wanted(key.substr(0, std::min<size_t>(key.size(), static_cast<size_t>(info.keyLength))));
+    if (exact_ && info.keyType == 'C')
+        wanted.resize(static_cast<size_t>(info.keyLength), ' ');
+    bof_ = false;
+    eof_ = false;
+    if (indexOrder_->seek(wanted) && seekVisible(true)) {
+        if (indexOrder_->key().substr(0, wanted.size()) == wanted)
+            return true;
+        if (softSeek_)
+            return false;
+    }
+    setEof();
+    return false;
+}
+
+std::vector<std::string> Table::checkIndexes()
+{
+    return indexes_.check(dbf_, memoFile());
 }
 
 // ---------------------------------------------------------------------------
@@ -802,21 +933,47 @@ void Table::pack()
     const std::string path = dbf_.path();
     const std::string newDbfPath = packedDbf(path);
     const std::string newMemoPath = packedMemo(path);
+    const std::string newCdxPath = packedCdx(path);
+    const int restoreOrder = orderOrdinal_;
     reportProgress(0);
+    bool withIndex = false;
     try {
-        writePacked(newDbfPath, newMemoPath);
+        writePacked(newDbfPath, newMemoPath, indexes_.hasProduction() ? 50 : 100);
+        withIndex = rebuildPackedIndex(newDbfPath, newMemoPath, newCdxPath);
     } catch (...) {
-        removeFile(newDbfPath);
-        removeFile(newMemoPath);
+        for (const auto& file : {newDbfPath, newMemoPath, newCdxPath})
+            removeFile(file);
         throw;
     }
-    commitPacked(newDbfPath, newMemoPath);
+    setOrder(0);
+    indexes_.closeAll();
+    commitPacked(newDbfPath, newMemoPath, withIndex ? newCdxPath : std::string());
+    indexes_.openProduction(path, true);
+    if (restoreOrder <= indexes_.count())
+        setOrder(restoreOrder);
     reportProgress(100);
     first();
 }
 
+// Builds the production index of the packed files beside them; false when
+// the table has none.
+bool Table::rebuildPackedIndex(const std::string& newDbfPath, const std::string& newMemoPath,
+                               const std::string& newCdxPath)
+{
+    if (!indexes_.hasProduction())
+        return false;
+    DbfFile packed(newDbfPath, false);
+    std::optional<MemoFile> packedMemos;
+    if (memo_)
+        packedMemos.emplace(newMemoPath, MemoKind::Fpt, false);
+    indexes_.rebuildProductionInto(newCdxPath, packed, packedMemos ? &*packedMemos : nullptr,
+                                   [this](int p) { reportProgress(50 + p / 2); });
+    File(newCdxPath, File::Mode::ReadWrite).sync();
+    return true;
+}
+
 // Writes the records without a delete mark, and their memos, to new files.
-void Table::writePacked(const std::string& newDbfPath, const std::string& newMemoPath)
+void Table::writePacked(const std::string& newDbfPath, const std::string& newMemoPath, int progressEnd)
 {
     {
         DbfFile::createLike(newDbfPath, dbf_);
@@ -840,7 +997,7 @@ void Table::writePacked(const std::string& newDbfPath, const std::string& newMem
                 }
                 packed.appendRecord(record.data());
             }
-            int percent = static_cast<int>(uint64_t(r) * 100 / count);
+            int percent = static_cast<int>(uint64_t(r) * progressEnd / count);
             if (percent != lastPercent)
                 reportProgress(lastPercent = percent);
         }
@@ -851,10 +1008,13 @@ void Table::writePacked(const std::string& newDbfPath, const std::string& newMem
 }
 
 // Puts the packed files in place of the old ones and reopens them.
-void Table::commitPacked(const std::string& newDbfPath, const std::string& newMemoPath)
+void Table::commitPacked(const std::string& newDbfPath, const std::string& newMemoPath, const std::string& newCdxPath)
 {
     const std::string path = dbf_.path();
+    const std::string cdxPath = indexes_.productionPath().empty() ? findCompanion(path, ".CDX") : indexes_.productionPath();
     FileReplacement replacement(packMarker(path));
+    if (!newCdxPath.empty())
+        replacement.add(newCdxPath, cdxPath);
     if (memo_)
         replacement.add(newMemoPath, memo_->path());
     replacement.add(newDbfPath, path);
@@ -884,6 +1044,8 @@ void Table::zap()
     dbf_.truncateRecords(0);
     if (memo_)
         memo_->clear();
+    indexes_.cleared();
+    indexes_.flush();
     setEof();
     bof_ = true;
 }

@@ -21,6 +21,7 @@
 
 #include "xbase/DbfFile.h"
 #include "xbase/Expression.h"
+#include "xbase/IndexSet.h"
 #include "xbase/MemoFile.h"
 #include "xbase/Order.h"
 #include "xbase/RecordSource.h"
@@ -127,10 +128,54 @@ public:
     // Evaluates a logical expression on the current record.
     bool evalLogical(std::string_view text);
 
+    // --- Indexes --------------------------------------------------------------
+    // Orders are numbered 1..tagCount(): the tags of the production index
+    // (the CDX of the table's base name, opened with the table), then any
+    // standalone indexes. Order 0 is record order.
+    int tagCount() const { return indexes_.count(); }
+    // The ordinal of a tag (any letter case), or 0 when there is none.
+    int tagOrdinal(std::string_view name) const { return indexes_.ordinalOf(name); }
+    const IndexTagInfo& tagInfo(int ordinal) const { return indexes_.info(ordinal); }
+    // Why the production index could not be opened (it is then closed and
+    // the table has no tags); empty when it is sound or absent.
+    const std::string& indexProblem() const { return indexes_.problem(); }
+    // Sets the current order; the current record stays current.
+    void setOrder(int ordinal);
+    // By tag name; throws InvalidArgument when there is no such tag.
+    void setOrder(std::string_view tagName);
+    int order() const { return orderOrdinal_; }
+    // The file that holds an order ("" for order 0).
+    std::string indexFileName(int ordinal) const { return indexes_.fileOf(ordinal); }
+    // Closes every index (the files may then be deleted); order becomes 0.
+    void closeIndexes();
+    // Opens the production index again after closeIndexes().
+    void reopenIndexes();
+    // Builds a tag over all records in the production index (created when
+    // missing), makes it the current order and returns its ordinal (> 0).
+    // A tag of the same name is replaced. Throws when it cannot be built.
+    int createTag(const std::string& name, const std::string& keyExpression, const std::string& forExpression = {});
+    // Creates an empty standalone index (.IDX) at path; returns its ordinal.
+    int createStandaloneIndex(const std::string& path, const std::string& keyExpression);
+    // Puts the current record's key into an order (once, however often called).
+    void addKey(int ordinal);
+    // Closes a standalone index (the file may then be deleted).
+    void closeStandaloneIndex(int ordinal);
+    // Seeks a key in the current order. With exact off the key matches the
+    // start of index keys, with exact on the whole (blank-padded) key. Lands
+    // on the first visible matching record and returns true; otherwise
+    // returns false, staying on the next greater visible key when soft seek
+    // is on, else at the end.
+    bool seek(std::string_view key);
+    bool softSeek() const { return softSeek_; }
+    void setSoftSeek(bool soft) { softSeek_ = soft; }
+    // Checks every order against the records; one line per fault.
+    std::vector<std::string> checkIndexes();
+
     // --- Whole-table operations -----------------------------------------------
     void setProgress(ProgressFn progress) { progress_ = std::move(progress); }
-    // Removes the delete-marked records. New files are written beside the old
-    // ones and renamed into place, so a crash leaves either table complete.
+    // Removes the delete-marked records and rebuilds the production index.
+    // New files are written beside the old ones and renamed into place, so a
+    // crash leaves either table complete. Standalone indexes are closed.
     void pack();
     // Removes every record and memo.
     void zap();
@@ -151,8 +196,10 @@ private:
     bool seekVisible(bool forward);
     uint32_t memoBlock(const char* record, const Field& field) const;
     static void setMemoBlock(char* record, const Field& field, uint32_t block);
-    void writePacked(const std::string& newDbfPath, const std::string& newMemoPath);
-    void commitPacked(const std::string& newDbfPath, const std::string& newMemoPath);
+    void writePacked(const std::string& newDbfPath, const std::string& newMemoPath, int progressEnd);
+    bool rebuildPackedIndex(const std::string& newDbfPath, const std::string& newMemoPath, const std::string& newCdxPath);
+    void commitPacked(const std::string& newDbfPath, const std::string& newMemoPath, const std::string& newCdxPath);
+    void updateIndexes(const IndexSet::Keys& before);
     char* fieldPtr(int index);
     const Field& field(int index) const;
     void writeField(int index, std::string_view bytes);
@@ -183,9 +230,13 @@ private:
     std::string queryText_;
     Expression query_;
 
+    IndexSet indexes_;
     std::unique_ptr<Order> natural_;
-    Order* order_ = nullptr;   // the current order
+    std::unique_ptr<IndexOrder> indexOrder_;  // the current order when it is an index
+    Order* order_ = nullptr;                  // the current order
+    int orderOrdinal_ = 0;
     bool orderPositioned_ = false;
+    bool softSeek_ = false;
 
     ProgressFn progress_;
     mutable std::string scratch_;
