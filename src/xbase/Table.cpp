@@ -203,16 +203,7 @@ void Table::create(const std::string& path, const std::vector<FieldSpec>& fields
 
 int Table::fieldIndex(std::string_view name) const
 {
-    const auto& list = dbf_.fields();
-    for (size_t i = 0; i < list.size(); ++i) {
-        const std::string& f = list[i].name;
-        if (f.size() == name.size() &&
-            std::equal(f.begin(), f.end(), name.begin(), [](char a, char b) {
-                return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
-            }))
-            return static_cast<int>(i);
-    }
-    return -1;
+    return RecordView::findField(dbf_.fields(), name);
 }
 
 const Field& Table::field(int index) const
@@ -231,28 +222,12 @@ std::string_view Table::fieldBytes(int index) const
 
 bool Table::fieldIsNull(int index) const
 {
-    const Field& f = field(index);
-    int flags = dbf_.nullFlagsField();
-    if (f.nullBit < 0 || flags < 0)
-        return false;
-    const Field& nulls = dbf_.fields()[static_cast<size_t>(flags)];
-    return (static_cast<unsigned char>(view_[nulls.offset + f.nullBit / 8]) >> (f.nullBit % 8)) & 1;
+    return RecordView::isNull(dbf_, view_, field(index));
 }
 
 uint32_t Table::memoBlock(const char* record, const Field& f) const
 {
-    const char* p = record + f.offset;
-    if (f.length == 4)
-        return readLE<uint32_t>(p);
-    std::string_view text = trim({p, f.length});
-    if (text.empty())
-        return 0;
-    uint32_t block = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), block);
-    if (ec != std::errc() || end != text.data() + text.size())
-        throw Error(ErrorKind::Corrupt, "The memo pointer of field " + f.name + " in record " +
-                                            std::to_string(viewRecno_) + " is not a number", dbf_.path());
-    return block;
+    return RecordView::memoBlock(dbf_, record, f, viewRecno_);
 }
 
 void Table::memoText(int index, std::string& out) const
