@@ -1,5 +1,6 @@
 #include "Commands.h"
 
+#include <cstdio>
 #include <fstream>
 #include <functional>
 #include <iostream>
@@ -229,6 +230,83 @@ int appendCsv(Table& table, const std::string& csvPath, std::ostream& out)
     return 0;
 }
 
+int tags(Table& table, const Options& options, std::ostream& out)
+{
+    if (!table.indexProblem().empty())
+        out << "index problem: " << table.indexProblem() << "\n";
+    if (options.json)
+        out << "[";
+    for (int ordinal = 1; ordinal <= table.tagCount(); ++ordinal) {
+        const auto& info = table.tagInfo(ordinal);
+        if (options.json) {
+            out << (ordinal > 1 ? ",\n " : "") << "{\"ordinal\": " << ordinal << ", \"name\": " << jsonString(info.name)
+                << ", \"expr\": " << jsonString(info.keyExpression) << ", \"for\": " << jsonString(info.forExpression)
+                << ", \"keylen\": " << info.keyLength << ", \"keytype\": \"" << info.keyType << "\", \"unique\": "
+                << (info.unique ? "true" : "false") << ", \"descend\": " << (info.descending ? "true" : "false") << "}";
+        } else {
+            out << ordinal << " " << info.name << " " << info.keyExpression << " (" << info.keyType << " " << info.keyLength << ")";
+            if (!info.forExpression.empty())
+                out << " FOR " << info.forExpression;
+            out << (info.unique ? " unique" : "") << (info.descending ? " descending" : "") << "\n";
+        }
+    }
+    if (options.json)
+        out << "]\n";
+    return 0;
+}
+
+int order(Table& table, const std::string& tag, std::ostream& out)
+{
+    table.setOrder(tag);
+    out << "[";
+    const char* sep = "";
+    forEachRecord(table, [&] {
+        out << sep << table.recno();
+        sep = ", ";
+    });
+    out << "]\n";
+    return 0;
+}
+
+int seek(Table& table, const std::string& tag, const std::string& key, const Options& options, std::ostream& out)
+{
+    table.setOrder(tag);
+    table.setExact(options.exact);
+    table.setSoftSeek(options.soft);
+    bool found = table.seek(key);
+    out << (found ? "found " : "not found ") << (table.eof() ? std::string("eof") : std::to_string(table.recno())) << "\n";
+    return found ? 0 : 3;
+}
+
+int reindex(Table& table, std::ostream& out)
+{
+    std::vector<xbase::IndexTagInfo> infos;
+    for (int ordinal = 1; ordinal <= table.tagCount(); ++ordinal)
+        infos.push_back(table.tagInfo(ordinal));
+    const std::string file = table.indexFileName(1);
+    table.closeIndexes();
+    if (!file.empty())
+        std::remove(file.c_str());
+    for (const auto& info : infos)
+        table.createTag(info.name, info.keyExpression, info.forExpression);
+    out << infos.size() << " tags rebuilt\n";
+    return 0;
+}
+
+int check(Table& table, std::ostream& out)
+{
+    if (!table.indexProblem().empty()) {
+        out << table.indexProblem() << "\n";
+        return 1;
+    }
+    auto faults = table.checkIndexes();
+    for (const auto& fault : faults)
+        out << fault << "\n";
+    if (faults.empty())
+        out << table.tagCount() << " orders sound\n";
+    return faults.empty() ? 0 : 1;
+}
+
 }  // namespace
 
 int run(const std::vector<std::string>& args, const Options& options, std::ostream& out)
@@ -237,7 +315,8 @@ int run(const std::vector<std::string>& args, const Options& options, std::ostre
     const std::string& path = args[1];
     if (command == "create")
         return create(args);
-    const bool writes = command == "append-csv" || command == "pack" || command == "zap";
+    const bool writes = command == "append-csv" || command == "pack" || command == "zap" || command == "index" ||
+                        command == "reindex";
     auto table = openTable(path, options, writes);
     if (command == "info")
         return info(*table, options, out);
@@ -249,6 +328,21 @@ int run(const std::vector<std::string>& args, const Options& options, std::ostre
         return eval(*table, args[2], out);
     if (command == "append-csv" && args.size() == 3)
         return appendCsv(*table, args[2], out);
+    if (command == "tags")
+        return tags(*table, options, out);
+    if (command == "order" && args.size() == 3)
+        return order(*table, args[2], out);
+    if (command == "seek" && args.size() == 4)
+        return seek(*table, args[2], args[3], options, out);
+    if (command == "index" && args.size() == 4) {
+        table->setProgress({});
+        out << "tag " << table->createTag(args[2], args[3]) << "\n";
+        return 0;
+    }
+    if (command == "reindex")
+        return reindex(*table, out);
+    if (command == "check")
+        return check(*table, out);
     if (command == "pack") {
         table->pack();
         out << table->recordCount() << " records\n";

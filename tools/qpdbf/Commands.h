@@ -10,6 +10,8 @@ namespace qpdbf {
 struct Options {
     bool json = false;
     bool showDeleted = false;
+    bool exact = false;
+    bool soft = false;
 };
 
 // args[0] is the command, args[1] the table. Returns the exit status.

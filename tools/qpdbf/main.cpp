@@ -7,9 +7,16 @@
 //   qpdbf create FILE NAME:TYPE:LEN[:DEC]...
 //   qpdbf append-csv FILE CSV            rows appended by field name (header row)
 //   qpdbf pack FILE | zap FILE
+//   qpdbf tags FILE [--json]             the production index's tags
+//   qpdbf order FILE TAG                 record numbers in key order (JSON)
+//   qpdbf seek FILE TAG KEY [--exact] [--soft]
+//   qpdbf index FILE TAG EXPR            builds a tag
+//   qpdbf reindex FILE                   rebuilds every tag
+//   qpdbf check FILE                     verifies every tag against the records
 //
 // --deleted shows delete-marked records (hidden by default). Exit status 0
-// on success, 1 on an engine error (its message on stderr), 2 on misuse.
+// on success, 1 on an engine error (its message on stderr) or a failed
+// check, 2 on misuse, 3 when seek finds nothing.
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -24,7 +31,8 @@ namespace {
 
 int usage()
 {
-    std::cerr << "usage: qpdbf info|dump|count|eval|create|append-csv|pack|zap FILE [ARGS] [--json] [--deleted]\n";
+    std::cerr << "usage: qpdbf info|dump|count|eval|create|append-csv|pack|zap|tags|order|seek|index|reindex|check FILE [ARGS]\n"
+                 "             [--json] [--deleted] [--exact] [--soft]\n";
     return 2;
 }
 
@@ -40,6 +48,10 @@ int main(int argc, char* argv[])
             options.json = true;
         else if (arg == "--deleted")
             options.showDeleted = true;
+        else if (arg == "--exact")
+            options.exact = true;
+        else if (arg == "--soft")
+            options.soft = true;
         else
             args.push_back(arg);
     }
