@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QMainWindow>
 
+#include "data/SystemTables.h"
 #include "platform/system/SingleInstanceGuard.h"
 #include "platform/ui/BringToFront.h"
 
@@ -12,6 +13,7 @@ int main(int argc, char* argv[])
     platform::SingleInstanceGuard guard;
     if (!guard.claim())
         return 0;
+    data::EnsureSysdata();
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("Quillpost"));
     window.resize(800, 600);

@@ -916,8 +916,13 @@ void Table::pack()
         writePacked(newDbfPath, newMemoPath, indexes_.hasProduction() ? 50 : 100);
         withIndex = rebuildPackedIndex(newDbfPath, newMemoPath, newCdxPath);
     } catch (...) {
-        for (const auto& file : {newDbfPath, newMemoPath, newCdxPath})
-            removeFile(file);
+        // Leftovers go; a failure to remove one must not hide why the pack failed.
+        for (const auto& file : {newDbfPath, newMemoPath, newCdxPath}) {
+            try {
+                removeFile(file);
+            } catch (const Error&) {
+            }
+        }
         throw;
     }
     setOrder(0);

@@ -67,6 +67,8 @@ std::string NumberProblem(const std::string& text, const xbase::FieldSpec& field
 
 int WriteTableFromCsv(const data::SystemTableLayout& layout, const std::string& csvPath, const std::string& dbfPath)
 {
+    // A failed run leaves no output at all, not the output of an earlier one.
+    RemoveOutputs(dbfPath);
     CsvReader csv(csvPath);
     auto fail = [&](const std::string& what) -> std::runtime_error {
         return std::runtime_error(csvPath + ":" + std::to_string(csv.line()) + ": " + what);
@@ -91,7 +93,6 @@ int WriteTableFromCsv(const data::SystemTableLayout& layout, const std::string& 
             throw fail("the column " + field.name + " is missing");
     }
 
-    RemoveOutputs(dbfPath);
     int rows = 0;
     try {
         xbase::Table::create(dbfPath, layout.fields);

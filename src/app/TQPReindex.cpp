@@ -1,0 +1,184 @@
+#include "app/TQPReindex.h"
+
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <exception>
+#include <optional>
+#include <stdexcept>
+
+#include "app/DialogHelpers.h"
+#include "platform/db/DataTable.h"
+#include "platform/help/Help.h"
+#include "platform/ui/BusyCursor.h"
+#include "platform/ui/CancelFlag.h"
+#include "platform/ui/Messages.h"
+#include "platform/ui/WhatsThis.h"
+
+namespace app {
+
+namespace {
+
+constexpr int kHelpContext = 1040;
+
+}  // namespace
+
+TQPReindex::TQPReindex(platform::DataTable& table, QWidget* parent) : QDialog(parent), table_(table)
+{
+    setObjectName(QStringLiteral("QPReindex"));
+    setWindowTitle(QStringLiteral("Rebuild indexes for ") + QFileInfo(table.path()).fileName());
+
+    StatusLabel = new QLabel(this);
+    StatusLabel->setObjectName(QStringLiteral("StatusLabel"));
+    StatusLabel->setTextFormat(Qt::PlainText);
+    StatusLabel->setMinimumWidth(StatusLabel->fontMetrics().horizontalAdvance(
+                                     QStringLiteral("Cleaning out old deleted records"))
+                                 + 40);
+    ProgressBar = new QProgressBar(this);
+    ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
+    ProgressBar->setRange(0, 100);
+    ProgressBar->setValue(0);
+    // Both come and go; the dialog keeps one size.
+    for (QWidget* part : {static_cast<QWidget*>(StatusLabel), static_cast<QWidget*>(ProgressBar)}) {
+        QSizePolicy keepSpace = part->sizePolicy();
+        keepSpace.setRetainSizeWhenHidden(true);
+        part->setSizePolicy(keepSpace);
+        part->hide();
+    }
+
+    ReindexButton = MakeButton(this, "ReindexButton", QStringLiteral("Reindex"),
+                               QStringLiteral("Click here to remove the deleted records from this file and "
+                                              "rebuild its indexes"),
+                               true);
+    HelpButton = MakeButton(this, "HelpButton", QStringLiteral("Help"),
+                            QStringLiteral("Click here for help on rebuilding indexes"));
+    CancelButton = MakeButton(this, "CancelButton", QStringLiteral("Cancel"),
+                              QStringLiteral("Click here to close without rebuilding the indexes"));
+    MouseHelpButton = MakeMouseHelpButton(this);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(ReindexButton);
+    buttons->addWidget(HelpButton);
+    buttons->addWidget(CancelButton);
+    buttons->addStretch();
+    buttons->addWidget(MouseHelpButton);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(StatusLabel);
+    layout->addWidget(ProgressBar);
+    layout->addLayout(buttons);
+
+    connect(ReindexButton, &QPushButton::clicked, this, &TQPReindex::ReindexButtonClick);
+    connect(HelpButton, &QPushButton::clicked, this, &TQPReindex::HelpButtonClick);
+    connect(CancelButton, &QPushButton::clicked, this, &TQPReindex::reject);
+
+    FinishToolDialog(this);
+}
+
+void TQPReindex::reject()
+{
+    // The rebuild's loop runs inside this dialog: it stays until the loop ends.
+    if (!running_)
+        QDialog::reject();
+}
+
+void TQPReindex::closeEvent(QCloseEvent* event)
+{
+    if (running_)
+        event->ignore();
+    else
+        QDialog::closeEvent(event);
+}
+
+void TQPReindex::SetRunning(bool running)
+{
+    running_ = running;
+    ReindexButton->setEnabled(!running);
+    CancelButton->setVisible(!running);
+    HelpButton->setVisible(!running);
+    MouseHelpButton->setVisible(!running);
+    ProgressBar->setVisible(running);
+    StatusLabel->setVisible(running);
+    platform::SetWhatsThisSuspended(this, running);
+    ProgressBar->setValue(0);
+    tagProgress_.reset();
+    tagsStarted_ = false;
+}
+
+void TQPReindex::Progress(ProgressMode mode, int percent)
+{
+    if (mode == ProgressMode::Pack) {
+        ProgressBar->setValue(std::clamp(percent, 0, 100));
+    } else {
+        if (!tagsStarted_) {
+            // The pack is over when the first tag reports.
+            tagsStarted_ = true;
+            StatusLabel->setText(QStringLiteral("Rebuilding indexes"));
+        }
+        ProgressBar->setValue(tagProgress_.notify(percent));
+    }
+    platform::ProcessPendingEvents();
+}
+
+void TQPReindex::ReindexButtonClick()
+{
+    if (running_)
+        return;
+    const QString fileName = QFileInfo(table_.path()).fileName();
+    std::optional<QString> failure;
+    {
+        platform::BusyCursor busy;
+        SetRunning(true);
+        StatusLabel->setText(QStringLiteral("Cleaning out old deleted records"));
+        platform::ProcessPendingEvents();
+        try {
+            xbase::Table* engine = table_.engine();
+            if (!engine)
+                throw std::runtime_error("The file is not open");
+            // The rebuild deletes the index before it packs: a file that
+            // cannot be written must be refused before that.
+            if (engine->readOnly())
+                throw std::runtime_error("The file is open read-only");
+            data::RebuildAddressFile(
+                *engine, [this](int percent) { Progress(ProgressMode::Pack, percent); },
+                [this](int percent) { Progress(ProgressMode::Tags, percent); });
+        } catch (const std::exception& error) {
+            failure = QString::fromLocal8Bit(error.what());
+        } catch (...) {
+            failure = QStringLiteral("An unexpected error occurred");
+        }
+        try {
+            // The engine's cursor moved under the data-aware table.
+            if (table_.isActive())
+                table_.resync();
+        } catch (const std::exception& error) {
+            if (!failure)
+                failure = QString::fromLocal8Bit(error.what());
+        } catch (...) {
+            if (!failure)
+                failure = QStringLiteral("An unexpected error occurred");
+        }
+        SetRunning(false);
+    }
+    if (failure) {
+        platform::ShowInformation(QStringLiteral("Unable to rebuild the indexes for ") + fileName
+                                  + QStringLiteral("\r\n\r\n") + *failure);
+        return;
+    }
+    rebuilt_ = true;
+    accept();
+}
+
+void TQPReindex::HelpButtonClick()
+{
+    platform::ShowHelpTopic(kHelpContext);
+}
+
+}  // namespace app
