@@ -22,8 +22,9 @@ const std::vector<xbase::FieldSpec>& addressFields()
     return fields;
 }
 
-void appendAddresses(xbase::Table& table, uint32_t count, uint32_t seed)
+void appendAddresses(xbase::Table& table, uint32_t count, uint32_t seed, bool bulk)
 {
+    table.setBulkAppend(bulk);
     static const char* last[] = {"Smith", "Johnson", "Williams", "Brown", "Jones", "Garcia", "Miller", "Davis",
                                  "Rodriguez", "Martinez", "Smithers", "Abbott", "Nguyen", "O'Brien", "Van Der Berg"};
     static const char* first[] = {"John", "Mary", "Robert", "Patricia", "Michael", "Linda", "David", "Susan"};
@@ -52,6 +53,7 @@ void appendAddresses(xbase::Table& table, uint32_t count, uint32_t seed)
             table.setMemo(memo, "Called about the order.\r\nPrefers email; call back later.");
         table.post();
     }
+    table.setBulkAppend(false);
 }
 
 const std::string& sharedAddressTable(uint32_t count)

@@ -10,8 +10,9 @@
 namespace bench {
 
 const std::vector<xbase::FieldSpec>& addressFields();
-// Appends `count` generated records to an open table.
-void appendAddresses(xbase::Table& table, uint32_t count, uint32_t seed = 1);
+// Appends `count` generated records to an open table, as an import does
+// (bulk appends) unless `bulk` is false.
+void appendAddresses(xbase::Table& table, uint32_t count, uint32_t seed = 1, bool bulk = true);
 // A table of `count` records in a temporary folder, made once per process.
 const std::string& sharedAddressTable(uint32_t count);
 // Peak resident memory of this process in megabytes.

@@ -275,9 +275,12 @@ void DbfFile::createLike(const std::string& path, const DbfFile& model)
     file.write(0, header.data(), header.size());
 }
 
-std::string DbfFile::blankRecord() const
+const std::string& DbfFile::blankRecord() const
 {
-    std::string record(recordLength_, ' ');
+    if (blank_.size() == recordLength_)
+        return blank_;
+    std::string& record = blank_;
+    record.assign(recordLength_, ' ');
     if (nullFlagsField_ >= 0) {
         // A new Visual FoxPro record: binary fields zero, nullable fields null.
         for (const Field& f : fields_) {
@@ -300,6 +303,7 @@ const char* DbfFile::record(uint32_t recno) const
         throw Error(ErrorKind::InvalidArgument, "Record " + std::to_string(recno) + " does not exist", file_.path());
     if (recno >= windowFirst_ && recno < windowFirst_ + windowCount_ && windowFirst_ != 0)
         return window_.data() + size_t(recno - windowFirst_) * recordLength_;
+    writePending();
     const uint32_t perWindow = std::max<uint32_t>(1, static_cast<uint32_t>(kWindowBytes / recordLength_));
     // Reading backwards (the record just before the window) fills the window
     // that ends at recno; anything else fills the one that starts there.
@@ -319,6 +323,7 @@ void DbfFile::writeRecord(uint32_t recno, const char* data)
 {
     if (recno == 0 || recno > recordCount_)
         throw Error(ErrorKind::InvalidArgument, "Record " + std::to_string(recno) + " does not exist", file_.path());
+    writePending();
     file_.write(recordOffset(recno), data, recordLength_);
     if (windowFirst_ != 0 && recno >= windowFirst_ && recno < windowFirst_ + windowCount_)
         std::memcpy(window_.data() + size_t(recno - windowFirst_) * recordLength_, data, recordLength_);
@@ -328,6 +333,16 @@ void DbfFile::appendRecord(const char* data)
 {
     if (recordCount_ == UINT32_MAX)
         throw Error(ErrorKind::InvalidArgument, "The table is full", file_.path());
+    if (deferCount_) {
+        if (pending_.empty())
+            pendingFirst_ = recordCount_ + 1;
+        pending_.insert(pending_.end(), data, data + recordLength_);
+        ++recordCount_;
+        countDirty_ = true;
+        if (pending_.size() >= kWindowBytes)
+            writePending();
+        return;
+    }
     appendBuffer_.resize(recordLength_ + 1);
     std::memcpy(appendBuffer_.data(), data, recordLength_);
     appendBuffer_[recordLength_] = kEndOfFile;
@@ -337,8 +352,29 @@ void DbfFile::appendRecord(const char* data)
     writeCount();
 }
 
+void DbfFile::writePending() const
+{
+    if (pending_.empty())
+        return;
+    pending_.push_back(kEndOfFile);
+    const uint64_t offset = headerLength_ + uint64_t(pendingFirst_ - 1) * recordLength_;
+    file_.write(offset, pending_.data(), pending_.size());
+    pending_.clear();
+}
+
+void DbfFile::deferCount(bool defer)
+{
+    deferCount_ = defer;
+    if (!defer) {
+        writePending();
+        if (countDirty_)
+            writeCount();
+    }
+}
+
 void DbfFile::truncateRecords(uint32_t count)
 {
+    writePending();
     if (count >= recordCount_)
         return;
     recordCount_ = count;
@@ -360,11 +396,18 @@ void DbfFile::setProductionIndexFlag(bool present)
 
 void DbfFile::writeCount()
 {
-    // Last-update date (bytes 1-3) and record count (4-7) in one write.
+    // Last-update date (bytes 1-3) and record count (4-7) in one write; the
+    // date is taken once per session of writes.
+    if (dateStamp_[1] == 0) {
+        unsigned char today[4] = {};
+        stampDate(today);
+        std::memcpy(dateStamp_, today + 1, 3);
+    }
     unsigned char head[8] = {};
-    stampDate(head);
+    std::memcpy(head + 1, dateStamp_, 3);
     putLe32(head + 4, recordCount_);
     file_.write(1, head + 1, 7);
+    countDirty_ = false;
 }
 
 }  // namespace xbase

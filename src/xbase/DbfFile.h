@@ -54,12 +54,15 @@ public:
     void writeRecord(uint32_t recno, const char* data);
     // Writes data as record recordCount()+1 and counts it.
     void appendRecord(const char* data);
+    // While deferred, appended records are gathered and written in large
+    // blocks, and the header's record count when deferral ends.
+    void deferCount(bool defer);
     // Drops every record after `count`.
     void truncateRecords(uint32_t count);
     // Sets or clears the header flag that says a production CDX exists.
     void setProductionIndexFlag(bool present);
     // A record of blanks (the value of a new record).
-    std::string blankRecord() const;
+    const std::string& blankRecord() const;
     void sync() { file_.sync(); }
     void close() { file_.close(); }
 
@@ -69,7 +72,7 @@ private:
     void writeCount();
     uint64_t recordOffset(uint32_t recno) const { return headerLength_ + uint64_t(recno - 1) * recordLength_; }
 
-    File file_;
+    mutable File file_;
     uint8_t version_ = 0;
     DbfFlavor flavor_ = DbfFlavor::DBase3;
     uint32_t recordCount_ = 0;
@@ -83,6 +86,14 @@ private:
     mutable uint32_t windowFirst_ = 0;  // record number of window_[0]; 0 = empty
     mutable uint32_t windowCount_ = 0;
     std::vector<char> appendBuffer_;
+    mutable std::string blank_;       // blankRecord(), made once
+    void writePending() const;
+
+    bool deferCount_ = false;
+    bool countDirty_ = false;
+    mutable std::vector<char> pending_;  // appended records not yet written
+    mutable uint32_t pendingFirst_ = 0;  // record number of pending_[0]
+    unsigned char dateStamp_[3] = {}; // the last-update date this session writes
 };
 
 }  // namespace xbase

@@ -199,12 +199,24 @@ uint32_t MemoFile::write(uint32_t oldBlock, std::string_view text)
     return block;
 }
 
+void MemoFile::deferHeader(bool defer)
+{
+    deferHeader_ = defer;
+    if (!defer && headerDirty_)
+        setNextFree(nextFree_);
+}
+
 void MemoFile::setNextFree(uint32_t block)
 {
+    nextFree_ = block;
+    if (deferHeader_) {
+        headerDirty_ = true;
+        return;
+    }
+    headerDirty_ = false;
     unsigned char be[4];
     writeBE32(be, block);
     file_.write(0, be, sizeof be);
-    nextFree_ = block;
 }
 
 void MemoFile::clear()

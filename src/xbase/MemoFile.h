@@ -34,6 +34,9 @@ public:
     // them, else the text goes to the end of the file. Empty text returns 0.
     // Requires: an FPT opened writable.
     uint32_t write(uint32_t oldBlock, std::string_view text);
+    // While deferred, the header's next-free pointer is written when
+    // deferral ends rather than after every new memo.
+    void deferHeader(bool defer);
     // Empties the file (all memos gone).
     void clear();
     void sync() { file_.sync(); }
@@ -52,6 +55,8 @@ private:
     uint32_t blockSize_ = 512;
     uint32_t nextFree_ = 0;
     uint32_t firstBlock_ = 1;  // blocks before this one hold the header
+    bool deferHeader_ = false;
+    bool headerDirty_ = false;
 };
 
 }  // namespace xbase

@@ -163,7 +163,7 @@ Table::Table(const std::string& path, OpenMode mode)
     }
     natural_ = std::make_unique<NaturalOrder>(dbf_);
     order_ = natural_.get();
-    current_ = dbf_.blankRecord();
+    current_.assign(dbf_.blankRecord());
     view_ = current_.data();
     first();
 }
@@ -173,8 +173,23 @@ Table::~Table()
     close();
 }
 
+void Table::setBulkAppend(bool on)
+{
+    dbf_.deferCount(on);
+    if (memo_)
+        memo_->deferHeader(on);
+}
+
 void Table::close()
 {
+    if (dbf_.file().isOpen()) {
+        try {
+            setBulkAppend(false);
+        } catch (const Error&) {
+            // Closing cannot report; the records are on disk, only their
+            // count in the header is missing.
+        }
+    }
     indexOrder_.reset();
     order_ = natural_.get();
     orderOrdinal_ = 0;
@@ -265,7 +280,7 @@ void Table::load(uint32_t recno)
 
 void Table::setEof()
 {
-    current_ = dbf_.blankRecord();
+    current_.assign(dbf_.blankRecord());
     recno_ = dbf_.recordCount() + 1;
     viewRecno_ = recno_;
     view_ = current_.data();
@@ -514,7 +529,7 @@ void Table::append()
     requireWritable("append");
     requireBrowse("appending");
     recnoBeforeAppend_ = eof_ ? 0 : recno_;
-    current_ = dbf_.blankRecord();
+    current_.assign(dbf_.blankRecord());
     view_ = current_.data();
     recno_ = dbf_.recordCount() + 1;
     viewRecno_ = recno_;
@@ -540,7 +555,7 @@ char* Table::fieldPtr(int index)
 void Table::writeField(int index, std::string_view bytes)
 {
     const Field& f = field(index);
-    std::memcpy(fieldPtr(index), bytes.data(), f.length);
+    std::memmove(fieldPtr(index), bytes.data(), f.length);
     int flags = dbf_.nullFlagsField();
     if (f.nullBit >= 0 && flags >= 0) {
         const Field& nulls = dbf_.fields()[static_cast<size_t>(flags)];
@@ -567,9 +582,10 @@ void Table::setString(int index, std::string_view value)
             kept = {};
         if (kept.size() > f.length)
             tooLong();
-        std::string bytes(f.length, ' ');
-        std::memcpy(bytes.data(), kept.data(), kept.size());
-        writeField(index, bytes);
+        char* p = fieldPtr(index);
+        std::memcpy(p, kept.data(), kept.size());
+        std::memset(p + kept.size(), ' ', f.length - kept.size());
+        writeField(index, {p, f.length});
         return;
     }
     case FieldType::Logical: {
@@ -903,6 +919,7 @@ void Table::pack()
 {
     requireWritable("pack");
     requireBrowse("packing");
+    setBulkAppend(false);
     if (memo_ && memo_->kind() != MemoKind::Fpt)
         throw Error(ErrorKind::NotSupported, "Packing a table with a dBase memo file is not supported", dbf_.path());
     const std::string path = dbf_.path();
@@ -1021,6 +1038,7 @@ void Table::zap()
 {
     requireWritable("zap");
     requireBrowse("zapping");
+    setBulkAppend(false);
     dbf_.truncateRecords(0);
     if (memo_)
         memo_->clear();

@@ -172,6 +172,12 @@ public:
     std::vector<std::string> checkIndexes();
 
     // --- Whole-table operations -----------------------------------------------
+    // Bulk appends (imports): while on, an append leaves the header's record
+    // count and the memo file's free pointer to be written when it is turned
+    // off (or the table closes), saving two writes a record. A crash while it
+    // is on loses the records appended since it was turned on; what was
+    // there before stays intact.
+    void setBulkAppend(bool on);
     void setProgress(ProgressFn progress) { progress_ = std::move(progress); }
     // Removes the delete-marked records and rebuilds the production index.
     // New files are written beside the old ones and renamed into place, so a
