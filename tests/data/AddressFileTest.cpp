@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QProcess>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -118,6 +119,37 @@ TEST_F(AddressFileTest, TheReferenceFileIsValidAndADamagedIndexIsRebuilt)
     ASSERT_FALSE(bar.empty());
     EXPECT_TRUE(std::is_sorted(bar.begin(), bar.end()));
     EXPECT_EQ(bar.back(), 100);  // 26 tags: 2600 / 21 is capped at 100
+}
+
+// Another xBase reader finds the tags of a file we made, in our order.
+TEST_F(AddressFileTest, AnIndependentReaderReadsTheTags)
+{
+    if (QProcess::execute(QStringLiteral("perl"), {QStringLiteral("-MXBase::Index"), QStringLiteral("-e1")}) != 0)
+        GTEST_SKIP() << "Perl XBase (libdbd-xbase-perl) is not installed";
+    ASSERT_TRUE(CreateAddressFile(path("ADD0001.DBF"), NewFieldLengths()));
+    auto table = xbase::Table::open(path("ADD0001.DBF").toStdString());
+    const char* names[][2] = {{"Smith", "Zoe"}, {"adams", "Al"}, {"Smith", "Al"}, {"", "Cher"}, {"Brown", ""}};
+    for (const auto& name : names) {
+        table->append();
+        table->setString(table->fieldIndex("LNAME"), name[0]);
+        table->setString(table->fieldIndex("FNAME"), name[1]);
+        table->post();
+    }
+    for (const char* tag : {"LNAME", "NAME", "FNAME", "NOTISDEL"}) {
+        SCOPED_TRACE(tag);
+        table->setOrder(tag);
+        QStringList ours;
+        for (bool more = table->first(); more; more = table->next())
+            ours << QString::number(table->recno());
+        QProcess perl;
+        perl.start(QStringLiteral("perl"), {QStringLiteral(QP_FIXTURES_DIR "/../xbase/cdx_dump.pl"), path("ADD0001.CDX"),
+                                            QLatin1String(tag), QLatin1String(table->tagInfo(table->order()).keyType == 'L' ? "L" : "C")});
+        ASSERT_TRUE(perl.waitForFinished());
+        QStringList theirs;
+        for (const QString& line : QString::fromLatin1(perl.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts))
+            theirs << line.section('\t', 0, 0);
+        EXPECT_EQ(theirs, ours) << perl.readAllStandardError().toStdString();
+    }
 }
 
 TEST(TagProgressTest, AddsTheRisesAndDividesBy21)
