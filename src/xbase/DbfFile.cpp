@@ -17,6 +17,7 @@ constexpr char kEndOfFile = 0x1A;
 constexpr uint8_t kCodePage1252 = 0x03;
 constexpr uint32_t kVfpBacklinkSize = 263;
 constexpr size_t kWindowBytes = 256 * 1024;
+constexpr size_t kSmallWindowBytes = 4 * 1024;
 
 uint32_t le32(const unsigned char* p)
 {
@@ -304,11 +305,15 @@ const char* DbfFile::record(uint32_t recno) const
     if (recno >= windowFirst_ && recno < windowFirst_ + windowCount_ && windowFirst_ != 0)
         return window_.data() + size_t(recno - windowFirst_) * recordLength_;
     writePending();
-    const uint32_t perWindow = std::max<uint32_t>(1, static_cast<uint32_t>(kWindowBytes / recordLength_));
-    // Reading backwards (the record just before the window) fills the window
-    // that ends at recno; anything else fills the one that starts there.
+    // Reading on from the window fills a large window in that direction;
+    // a jump elsewhere (an index order walks the file out of order) reads a
+    // small one, so that random access does not drag whole windows in.
+    const bool forward = windowFirst_ != 0 && recno == windowFirst_ + windowCount_;
+    const bool backward = windowFirst_ != 0 && recno + 1 == windowFirst_;
+    const size_t bytes = forward || backward ? kWindowBytes : kSmallWindowBytes;
+    const uint32_t perWindow = std::max<uint32_t>(1, static_cast<uint32_t>(bytes / recordLength_));
     uint32_t first = recno;
-    if (windowFirst_ != 0 && recno + 1 == windowFirst_)
+    if (backward)
         first = recno >= perWindow ? recno - perWindow + 1 : 1;
     const uint32_t count = std::min(perWindow, recordCount_ - first + 1);
     window_.resize(size_t(count) * recordLength_);

@@ -975,9 +975,12 @@ void Table::writePacked(const std::string& newDbfPath, const std::string& newMem
     {
         DbfFile::createLike(newDbfPath, dbf_);
         DbfFile packed(newDbfPath, true);
+        packed.deferCount(true);
         std::optional<MemoFile> packedMemos;
-        if (memo_)
+        if (memo_) {
             packedMemos.emplace(MemoFile::createFpt(newMemoPath, memo_->blockSize()));
+            packedMemos->deferHeader(true);
+        }
         const uint32_t count = dbf_.recordCount();
         std::string record;
         std::string text;
@@ -998,9 +1001,12 @@ void Table::writePacked(const std::string& newDbfPath, const std::string& newMem
             if (percent != lastPercent)
                 reportProgress(lastPercent = percent);
         }
+        packed.deferCount(false);
         packed.sync();
-        if (packedMemos)
+        if (packedMemos) {
+            packedMemos->deferHeader(false);
             packedMemos->sync();
+        }
     }
 }
 
