@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include "platform/db/Cp1252.h"
@@ -135,6 +136,16 @@ FilterOutcome ApplyFilterTo(xbase::Table& table, FilterState& state, const QStri
     if (matches == 0)
         return noFilter(FilterResult::NoMatches);
     return {FilterResult::Applied, static_cast<int>(matches)};
+}
+
+std::optional<QString> FilterSavePath(const QString& chosen)
+{
+    const QString name = QFileInfo(chosen).fileName();
+    if (name.endsWith(QLatin1String(".FLT"), Qt::CaseInsensitive))
+        return chosen;
+    if (name.contains(QLatin1Char('.')))
+        return std::nullopt;
+    return chosen + QStringLiteral(".FLT");
 }
 
 void SaveFilterTo(const FilterState& state, const QString& path)

@@ -4,6 +4,7 @@
 // address table's query joined with the exclusion of deleted records.
 // Kept by the main window for the whole run.
 #include <array>
+#include <optional>
 
 #include <QString>
 #include <QStringList>
@@ -56,6 +57,12 @@ void SaveFilterTo(const FilterState& state, const QString& path);
 // Missing lines restore empty values and false flags; returns false when
 // the file cannot be read.
 bool RestoreFilterFrom(FilterState& state, const QString& path);
+
+// The path a filter is saved under: the chosen path when its extension is
+// ".FLT" (any case), the path + ".FLT" when its file name has no extension,
+// nothing when the file name has another extension (the caller says "Must
+// have a .FLT extension"). Dots in folder names do not count.
+std::optional<QString> FilterSavePath(const QString& chosen);
 
 // Upper case as the engine's UPPER has it: ASCII letters only, so that a
 // typed value compares with UPPER(field) byte for byte.

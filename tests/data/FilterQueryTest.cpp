@@ -182,6 +182,14 @@ TEST(FilterFiles, RoundTripShortFilesAndFlags)
     EXPECT_FALSE(RestoreFilterFrom(back, dir.filePath(QStringLiteral("missing.flt"))));
 }
 
+TEST(FilterFiles, SavePathLooksAtTheFileNameOnly)
+{
+    EXPECT_EQ(FilterSavePath("/home/a.b/list"), std::optional<QString>("/home/a.b/list.FLT"));
+    EXPECT_EQ(FilterSavePath("/home/a/list.flt"), std::optional<QString>("/home/a/list.flt"));
+    EXPECT_EQ(FilterSavePath("/home/a/list.txt"), std::nullopt);
+    EXPECT_EQ(FilterSavePath("/home/a.b/list.txt"), std::nullopt);
+}
+
 TEST(TagId, Base36AndTheClock)
 {
     EXPECT_EQ(ToBase36(0), QString());
