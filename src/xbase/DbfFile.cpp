@@ -73,34 +73,34 @@ std::string upper(std::string s)
     return s;
 }
 
-void checkSpec(const FieldSpec& spec, const std::string& path)
+void checkDefinition(const FieldSpec& definition, const std::string& path)
 {
     auto bad = [&](const std::string& why) {
-        throw Error(ErrorKind::InvalidArgument, "Field " + spec.name + ": " + why, path);
+        throw Error(ErrorKind::InvalidArgument, "Field " + definition.name + ": " + why, path);
     };
-    if (!validName(spec.name))
+    if (!validName(definition.name))
         bad("a field name has 1 to 10 letters, digits or underscores and starts with a letter");
-    switch (spec.type) {
+    switch (definition.type) {
     case FieldType::Character:
-        if (spec.length < 1 || spec.length > 254) bad("width must be 1 to 254");
-        if (spec.decimals != 0) bad("a character field has no decimals");
+        if (definition.length < 1 || definition.length > 254) bad("width must be 1 to 254");
+        if (definition.decimals != 0) bad("a character field has no decimals");
         break;
     case FieldType::Numeric:
     case FieldType::Float:
-        if (spec.length < 1 || spec.length > 20) bad("width must be 1 to 20");
-        if (spec.decimals < 0 || (spec.decimals > 0 && spec.decimals > spec.length - 2)) bad("too many decimals for the width");
+        if (definition.length < 1 || definition.length > 20) bad("width must be 1 to 20");
+        if (definition.decimals < 0 || (definition.decimals > 0 && definition.decimals > definition.length - 2)) bad("too many decimals for the width");
         break;
     case FieldType::Logical:
-        if (spec.length != 1 || spec.decimals != 0) bad("a logical field has width 1");
+        if (definition.length != 1 || definition.decimals != 0) bad("a logical field has width 1");
         break;
     case FieldType::Date:
-        if (spec.length != 8 || spec.decimals != 0) bad("a date field has width 8");
+        if (definition.length != 8 || definition.decimals != 0) bad("a date field has width 8");
         break;
     case FieldType::Memo:
-        if (spec.length != 10 || spec.decimals != 0) bad("a memo field has width 10");
+        if (definition.length != 10 || definition.decimals != 0) bad("a memo field has width 10");
         break;
     default:
-        bad(std::string("type '") + spec.type + "' cannot be created");
+        bad(std::string("type '") + definition.type + "' cannot be created");
     }
 }
 
@@ -231,12 +231,12 @@ void DbfFile::create(const std::string& path, const std::vector<FieldSpec>& spec
     std::set<std::string> names;
     uint32_t recordLength = 1;
     bool memo = false;
-    for (const FieldSpec& spec : specs) {
-        checkSpec(spec, path);
-        if (!names.insert(upper(spec.name)).second)
-            throw Error(ErrorKind::InvalidArgument, "Field " + spec.name + " occurs twice", path);
-        recordLength += static_cast<uint32_t>(spec.length);
-        memo = memo || spec.type == FieldType::Memo;
+    for (const FieldSpec& definition : specs) {
+        checkDefinition(definition, path);
+        if (!names.insert(upper(definition.name)).second)
+            throw Error(ErrorKind::InvalidArgument, "Field " + definition.name + " occurs twice", path);
+        recordLength += static_cast<uint32_t>(definition.length);
+        memo = memo || definition.type == FieldType::Memo;
     }
     if (recordLength > 65535)
         throw Error(ErrorKind::InvalidArgument, "The record is longer than 65535 bytes", path);

@@ -165,11 +165,11 @@ int create(const std::vector<std::string>& args)
         }
         if (parts.size() < 2 || parts[1].size() != 1)
             throw xbase::Error(xbase::ErrorKind::InvalidArgument, "A field is NAME:TYPE:LEN[:DEC], not " + args[i]);
-        xbase::FieldSpec spec{parts[0], parts[1][0], 0, 0};
+        xbase::FieldSpec field{parts[0], parts[1][0], 0, 0};
         const std::map<char, int> fixed = {{'L', 1}, {'D', 8}, {'M', 10}};
-        spec.length = parts.size() > 2 ? std::stoi(parts[2]) : fixed.count(spec.type) ? fixed.at(spec.type) : 0;
-        spec.decimals = parts.size() > 3 ? std::stoi(parts[3]) : 0;
-        specs.push_back(spec);
+        field.length = parts.size() > 2 ? std::stoi(parts[2]) : fixed.count(field.type) ? fixed.at(field.type) : 0;
+        field.decimals = parts.size() > 3 ? std::stoi(parts[3]) : 0;
+        specs.push_back(field);
     }
     Table::create(args[1], specs);
     return 0;
