@@ -577,13 +577,13 @@ void Table::setString(int index, std::string_view value)
     }
     switch (f.type) {
     case FieldType::Character: {
-        std::string_view kept = value.substr(0, value.find_last_not_of(' ') + 1);
-        if (value.find_last_not_of(' ') == std::string_view::npos)
-            kept = {};
+        const size_t last = value.find_last_not_of(' ');
+        const std::string_view kept = last == std::string_view::npos ? std::string_view() : value.substr(0, last + 1);
         if (kept.size() > f.length)
             tooLong();
         char* p = fieldPtr(index);
-        std::memcpy(p, kept.data(), kept.size());
+        if (!kept.empty())
+            std::copy(kept.begin(), kept.end(), p);
         std::memset(p + kept.size(), ' ', f.length - kept.size());
         writeField(index, {p, f.length});
         return;
