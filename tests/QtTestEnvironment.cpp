@@ -1,6 +1,7 @@
-// The platform tests need a QApplication (widgets, screens, clipboard). It is
-// made once, before the first test, by a GoogleTest environment registered
-// while the program starts; CTest runs the tests on the offscreen platform.
+// The test programs above the engine need a QApplication (widgets, screens,
+// clipboard, messages). It is made once, before the first test, by a
+// GoogleTest environment registered while the program starts; CTest runs the
+// tests on the offscreen platform.
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -23,7 +24,7 @@ public:
 
 private:
     int argc_ = 1;
-    char name_[16] = "platform_tests";
+    char name_[16] = "quillpost_test";
     char* argv_[2] = {name_, nullptr};
     QApplication* app_ = nullptr;
 };
