@@ -138,6 +138,7 @@ std::unique_ptr<CdxFile> CdxFile::open(const std::string& path, bool writable)
     cdx->writtenFreeHead_ = header.freeList();
     cdx->directoryHeader_ = std::make_unique<IndexHeader>(header);
     cdx->readDirectory();
+    cdx->ready_ = true;
     return cdx;
 }
 
@@ -215,6 +216,7 @@ std::unique_ptr<CdxFile> CdxFile::create(const std::string& path)
     cdx->directory_ = std::make_shared<IndexTree>(*cdx->file_, root, layout, "tag directory");
     cdx->directoryHeader_ = std::make_unique<IndexHeader>(header);
     cdx->writtenDirectoryRoot_ = 0;  // written by the flush below
+    cdx->ready_ = true;
     cdx->flush();
     return cdx;
 }
@@ -251,7 +253,9 @@ void CdxFile::addTag(const IndexTagInfo& given, IndexEntrySource& entries, const
     const IndexLayout layout{info.keyLength, padFor(info.keyType)};
     uint32_t root = 0;
     try {
-        root = IndexBuilder::build(*file_, layout, entries, info.unique, progress);
+        if (!scratch_)
+            scratch_ = std::make_unique<IndexBuildScratch>();
+        root = IndexBuilder::build(*file_, layout, entries, info.unique, progress, *scratch_);
     } catch (...) {
         // The header pages become ordinary free pages.
         file_->reserveHeader(headerOffset, IndexHeader::kSize, false);
@@ -289,6 +293,7 @@ bool CdxFile::insert(int tag, std::string_view key, uint32_t recno)
                     "tag " + t.info.name + ": a key of " + std::to_string(key.size()) + " bytes for record " +
                         std::to_string(recno) + " (key length " + std::to_string(t.info.keyLength) + ")",
                     path());
+    scratch_.reset();
     file_->trim();
     return t.tree->insert(key, recno, t.info.unique);
 }
@@ -301,6 +306,7 @@ bool CdxFile::remove(int tag, std::string_view key, uint32_t recno)
                     "tag " + t.info.name + ": a key of " + std::to_string(key.size()) + " bytes (key length " +
                         std::to_string(t.info.keyLength) + ")",
                     path());
+    scratch_.reset();
     file_->trim();
     return t.tree->remove(key, recno);
 }
@@ -335,8 +341,9 @@ void CdxFile::clear()
 
 void CdxFile::flush()
 {
-    if (!file_ || !file_->writable() || !directory_)
-        return;  // also the half-opened file whose open() is throwing
+    // A file that failed to open (its open() is throwing) is never written.
+    if (!ready_ || !file_->writable())
+        return;
     file_->flush();
     const uint32_t root = directory_->root();
     const uint32_t freeHead = file_->freeListHead();
@@ -359,6 +366,7 @@ void CdxFile::flush()
 std::unique_ptr<IndexCursor> CdxFile::cursor(int tag)
 {
     Tag& t = usableTag(tag);
+    scratch_.reset();
     return std::make_unique<IndexCursor>(t.tree, t.info.descending);
 }
 

@@ -32,6 +32,7 @@
 
 namespace xbase {
 
+struct IndexBuildScratch;
 class IndexHeader;
 class IndexPageFile;
 class IndexTree;
@@ -61,6 +62,8 @@ public:
 
     // Builds a new tag from all its entries (see IndexEntrySource; any
     // order). A tag of the same name is replaced. progress gets 0..100.
+    // Building tags one after another reuses the sorting memory, which the
+    // next insert, remove or cursor() gives back.
     // Requires: info has a valid name (1 to 10 letters, digits, '_', not
     // starting with a digit), keyLength 1..240, keyType set, a key
     // expression; the file writable. Throws Error(InvalidArgument). When the
@@ -87,7 +90,9 @@ public:
     // Requires: the key type known.
     std::unique_ptr<IndexCursor> cursor(int tag);
 
-    // Memory the page cache may hold between operations (default 64 MB).
+    // Memory the page caches may hold between operations: a sixth for
+    // decoded pages, the rest for raw pages (default 32 + 176 MB). A file
+    // larger than the raw share is read again in parts as it is used.
     void setCacheLimit(size_t bytes);
     // Flushes, then checks every tree, the free list and that no page is
     // used twice; throws Error(Corrupt) naming the first fault.
@@ -102,12 +107,15 @@ private:
     void readDirectory();
     std::string directoryKey(const std::string& name) const;
 
+    bool ready_ = false;  // fully opened or created
     std::unique_ptr<IndexPageFile> file_;
     std::unique_ptr<IndexHeader> directoryHeader_;
     std::shared_ptr<IndexTree> directory_;
     uint32_t writtenDirectoryRoot_ = 0;
     uint32_t writtenFreeHead_ = 0;
     std::vector<Tag> tags_;
+    // Kept from one addTag to the next; freed by the first insert, remove or cursor.
+    std::unique_ptr<IndexBuildScratch> scratch_;
 };
 
 }  // namespace xbase

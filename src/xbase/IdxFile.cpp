@@ -73,6 +73,7 @@ std::unique_ptr<IdxFile> IdxFile::create(const std::string& path, const IndexTag
     idx->header_ = std::make_unique<IndexHeader>(header);
     idx->info_ = given;
     idx->info_.name = baseName(path);
+    idx->ready_ = true;
     idx->restart(0);
     return idx;
 }
@@ -125,6 +126,7 @@ std::unique_ptr<IdxFile> IdxFile::open(const std::string& path, bool writable)
     idx->tree_ = std::make_shared<IndexTree>(*idx->file_, header.root(), IndexLayout{header.keyLength(), ' '},
                                              idx->info_.name);
     idx->header_ = std::make_unique<IndexHeader>(header);
+    idx->ready_ = true;
     return idx;
 }
 
@@ -178,7 +180,8 @@ void IdxFile::rebuild(IndexEntrySource& entries, const std::function<void(int)>&
     const IndexLayout layout{info_.keyLength, padFor(info_.keyType)};
     uint32_t root = 0;
     try {
-        root = IndexBuilder::build(*file_, layout, entries, info_.unique, progress);
+        IndexBuildScratch scratch;
+        root = IndexBuilder::build(*file_, layout, entries, info_.unique, progress, scratch);
     } catch (...) {
         restart(0);  // leave a sound, empty index behind
         throw;
@@ -194,7 +197,8 @@ void IdxFile::clear()
 
 void IdxFile::flush()
 {
-    if (!file_ || !file_->writable())
+    // A file that failed to open is never written.
+    if (!ready_ || !file_->writable())
         return;
     file_->flush();
     const uint32_t root = tree_->root();

@@ -65,6 +65,9 @@ public:
     // Requires: the key type known.
     std::unique_ptr<IndexCursor> cursor();
 
+    // Memory the page caches may hold between operations: a sixth for
+    // decoded pages, the rest for raw pages (default 32 + 176 MB). A file
+    // larger than the raw share is read again in parts as it is used.
     void setCacheLimit(size_t bytes);
     // Flushes, then checks the tree and the free list; throws Error(Corrupt).
     IndexVerifyReport verify();
@@ -74,6 +77,7 @@ private:
     void requireKeyType() const;
     void restart(uint32_t root);
 
+    bool ready_ = false;  // fully opened or created
     std::unique_ptr<IndexPageFile> file_;
     std::unique_ptr<IndexHeader> header_;
     std::shared_ptr<IndexTree> tree_;

@@ -11,6 +11,7 @@
 // Internal to the index layer.
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "xbase/IndexEntrySource.h"
@@ -18,6 +19,45 @@
 #include "xbase/IndexPageFile.h"
 
 namespace xbase {
+
+struct IndexSortItem {
+    uint64_t high;  // sixteen key bytes (from some depth on) as two big-endian numbers
+    uint64_t low;
+    uint32_t index;  // of the key in the scratch arena
+    uint32_t recno;
+};
+
+// Raw memory for a build's arrays: never zero-filled by the program, and
+// asked for in large pages where the system has them — keys are read in
+// sorted order, all over the arena, and small pages would make nearly every
+// read a TLB miss.
+class IndexBuildArena {
+public:
+    IndexBuildArena() = default;
+    ~IndexBuildArena();
+    IndexBuildArena(const IndexBuildArena&) = delete;
+    IndexBuildArena& operator=(const IndexBuildArena&) = delete;
+
+    // At least `bytes` bytes; the first `keep` bytes survive the move.
+    void reserve(size_t bytes, size_t keep);
+    char* data() const { return data_; }
+    size_t capacity() const { return capacity_; }
+    template <typename T>
+    T* as() const { return reinterpret_cast<T*>(data_); }
+
+private:
+    char* data_ = nullptr;
+    size_t capacity_ = 0;
+};
+
+// Memory of one build kept for the next: the builds of a table's tags come
+// one after another, and fresh memory for every one costs page faults.
+struct IndexBuildScratch {
+    IndexBuildArena keys;
+    IndexBuildArena recnos;
+    IndexBuildArena order;
+    IndexBuildArena spread;
+};
 
 class IndexBuilder {
 public:
@@ -27,11 +67,15 @@ public:
 
     // progress gets 0..100 (may be empty).
     static uint32_t build(IndexPageFile& file, const IndexLayout& layout, IndexEntrySource& entries, bool unique,
-                          const std::function<void(int)>& progress);
+                          const std::function<void(int)>& progress, IndexBuildScratch& scratch);
 
     // Requires: (key, recno) greater than the previous entry; key has the
     // key length.
     void add(const char* key, uint32_t recno);
+    // add() for an entry not before the previous one; an entry equal to it
+    // (or, when `unique`, with its key) is left out. False when it comes
+    // before the previous entry.
+    bool accept(const char* key, uint32_t recno, bool unique);
     // Writes what is pending and the levels above; returns the root offset.
     uint32_t finish();
     // Frees every page taken so far. Does not throw.
@@ -52,11 +96,13 @@ private:
     IndexLayout layout_;
     IndexLeafFormat format_;
     size_t keyLength_;
-    IndexNode sizer_;  // counts stored key bytes by IndexNode's own rules
 
-    // The leaf being filled.
-    std::vector<char> leafKeys_;
-    std::vector<uint32_t> leafRecnos_;
+    // The leaf being filled, in page form, and the last key added.
+    std::vector<IndexLeafEntry> leafEntries_;
+    std::vector<char> leafStored_;
+    std::string previousKey_;
+    uint32_t previousRecno_ = 0;
+    bool haveEntry_ = false;
     uint32_t leafPage_ = kNoPage;
     uint32_t leafLeft_ = kNoPage;
     uint32_t leafMaxRecno_ = 0;

@@ -11,8 +11,10 @@
 // owned by IndexPageFile's cache; the B-tree algorithms live in IndexTree.
 // Internal to the index layer.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace xbase {
@@ -56,11 +58,69 @@ IndexLeafBits indexLeafBits(const IndexLeafFormat& format, uint32_t maxRecno);
 // Count of trailing pad bytes of a key.
 int indexTrailCount(const char* key, int keyLength, char pad);
 
-// Writes the page form of a leaf of `count` entries: full keys one after
-// another in `keys`, their record numbers in `recnos`. Requires: they fit.
-void encodeIndexLeaf(uint8_t* page, bool root, uint32_t left, uint32_t right, const IndexLayout& layout,
-                     const IndexLeafFormat& format, int count, const char* keys, const uint32_t* recnos,
-                     uint32_t maxRecno);
+// One leaf entry in page form: `stored` points at its keyLength - dup -
+// trail key bytes (the rest repeats the previous key or is pad).
+struct IndexLeafEntry {
+    uint32_t recno;
+    uint8_t dup;
+    uint8_t trail;
+    const char* stored;
+};
+// Outcome of inserting straight into a leaf page (see indexLeafPageInsert).
+struct IndexPageInsert {
+    enum Status {
+        Inserted,  // done; `position` and `count` tell where and how many now
+        Present,   // the entry is there already
+        Declined,  // no room, a wider record number, or the first place:
+                   // the caller decodes the page and inserts there
+    };
+    Status status = Declined;
+    int position = 0;
+    int count = 0;
+};
+// Inserts (key, recno) into the page form of a leaf without decoding it
+// whole: keys are rebuilt one after another only up to the place, and the
+// page's bytes are shifted around the new entry. Every count and bit field
+// read is checked as decode() checks it (Error(Corrupt)).
+IndexPageInsert indexLeafPageInsert(uint8_t* page, uint32_t pageOffset, const IndexLayout& layout, const char* key,
+                                    uint32_t recno, const std::string& path);
+
+// Duplicate and trailing counts of `key` after `prev` (nullptr: first in page).
+void indexLeafCounts(const char* prev, const char* key, const IndexLayout& layout, const IndexLeafFormat& format,
+                     int& dup, int& trail);
+// Writes a leaf page from entries in page form; their stored bytes lie
+// before sourceEnd. Requires: they fit.
+void packIndexLeaf(uint8_t* page, bool root, uint32_t left, uint32_t right, int keyLength,
+                   const IndexLeafFormat& format, uint32_t maxRecno, const IndexLeafEntry* entries, int count,
+                   const char* sourceEnd);
+
+
+// An allocator whose resize leaves new elements unset: decoding writes every
+// element anyway, and zeroing kilobytes of keys first would double its cost.
+template <typename T>
+struct IndexUninitAllocator : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = IndexUninitAllocator<U>;
+    };
+    IndexUninitAllocator() = default;
+    template <typename U>
+    IndexUninitAllocator(const IndexUninitAllocator<U>&) noexcept
+    {
+    }
+    template <typename U>
+    void construct(U* p) noexcept
+    {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+template <typename T>
+using IndexVector = std::vector<T, IndexUninitAllocator<T>>;
 
 struct IndexNode {
     // Page bytes available for entries: 512 minus the 24-byte leaf header or
@@ -77,17 +137,20 @@ struct IndexNode {
     IndexLayout layout;
     IndexLeafFormat format;  // leaf only
 
-    std::vector<char> keys;         // count() keys of layout.keyLength bytes
-    std::vector<uint32_t> recnos;
-    std::vector<uint32_t> children; // interior only: child page offsets
-    // Leaf only: the key bytes the page form stores (after compression) and
-    // the greatest record number, from which the page's bit widths follow.
+    IndexVector<char> keys;         // count() keys of layout.keyLength bytes
+    IndexVector<uint32_t> recnos;
+    IndexVector<uint32_t> children; // interior only: child page offsets
+    // Leaf only: the duplicate and trailing counts each entry is stored
+    // with, the key bytes the page form stores (after compression), and the
+    // greatest record number, from which the page's bit widths follow.
+    IndexVector<uint8_t> dups;
+    IndexVector<uint8_t> trails;
     uint32_t payload = 0;
     uint32_t maxRecno = 0;
 
     // Cache bookkeeping (IndexPageFile).
-    IndexNode* lruPrev = nullptr;
-    IndexNode* lruNext = nullptr;
+    bool used = true;
+    uint32_t residentIndex = 0;
     size_t accountedBytes = 0;
 
     int count() const { return static_cast<int>(recnos.size()); }
@@ -114,7 +177,7 @@ struct IndexNode {
     void setSeparator(int pos, const char* key, uint32_t recno);
     // Moves entries [from, count) to the end of `to` (same kind and layout).
     void moveTail(int from, IndexNode& to);
-    // Recomputes payload and maxRecno from the entries (after bulk moves).
+    // Recomputes the counts, payload and maxRecno from the keys (after bulk moves).
     void recomputeLeafSizes();
 
     // Bytes a leaf entry stores for `key` after `prev` (nullptr: first in page).

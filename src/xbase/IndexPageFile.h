@@ -1,9 +1,13 @@
 #pragma once
 // IndexPageFile: an index file (.CDX or .IDX) seen as 512-byte pages — the
 // shared piece under CdxFile and IdxFile. It owns the open file, the list of
-// free pages, and a cache of decoded pages (IndexNode) bounded in memory:
-// changed pages are written when the cache evicts them and on flush(), not on
-// every change, so the file on disk is consistent only after flush().
+// free pages and two caches, each bounded in memory:
+//  - raw pages, read 64 KB at a time, so that a page needed again is decoded
+//    from memory rather than read with a system call each time;
+//  - decoded pages (IndexNode), the ones in use.
+// A changed node is encoded into the raw cache when evicted or flushed, and
+// raw pages reach the file on flush() (or when their chunk is evicted): the
+// file on disk is consistent only after flush().
 //
 // Header bytes (the first 1024 bytes, CDX tag headers) are registered with
 // reserveHeader(); a tree page pointer that lands on them, outside the file
@@ -39,15 +43,28 @@ public:
     uint32_t size() const { return size_; }
     uint32_t pageCount() const { return size_ / kIndexPageSize; }
 
-    // Raw bytes, for headers.
+    // Raw bytes, for headers (written straight to the file).
     void readBytes(uint32_t offset, void* out, size_t size) const;
     void writeBytes(uint32_t offset, const void* data, size_t size);
+    // The stored bytes of a page (pending changes included), valid until the
+    // next call into this object. Requires: a checked page offset.
+    const uint8_t* pageBytes(uint32_t offset);
     void reserveHeader(uint32_t offset, uint32_t bytes, bool reserved = true);
     bool isHeaderPage(uint32_t offset) const;
 
     // Throws Error(Corrupt) unless `pointer`, read at file offset `from`,
     // names a page a tree may use.
     void checkPagePointer(uint32_t pointer, uint32_t from, const char* what) const;
+
+    // Whether the page at `offset` is decoded in the cache.
+    bool isDecoded(uint32_t offset) const
+    {
+        return offset / kIndexPageSize < slots_.size() && slots_[offset / kIndexPageSize] != nullptr;
+    }
+    // The raw page to change in place (requires: not decoded), and the
+    // notice that it was changed.
+    uint8_t* pageForEdit(uint32_t offset);
+    void pageEdited(uint32_t offset);
 
     // The decoded page at `offset` (checked with checkPagePointer by the
     // caller), read and decoded on first use.
@@ -78,35 +95,65 @@ public:
     // Writes every changed node and the free list; extends the file to its
     // logical size.
     void flush();
-    // Evicts least recently used nodes while over the memory limit.
+    // Evicts nodes not used lately while over the memory limit.
     void trim();
     // Changes whenever trim() evicted a node: held node pointers are stale.
     uint64_t cacheEpoch() const { return cacheEpoch_; }
-    void setCacheLimit(size_t bytes) { cacheLimit_ = bytes; }
-    size_t cacheBytes() const { return cacheBytes_; }
+    // Memory both caches may hold between operations: a sixth for decoded
+    // pages, the rest for raw ones.
+    void setCacheLimit(size_t bytes);
+    size_t cacheBytes() const { return cacheBytes_ + rawBytes_; }
     // Forgets every node and the free list without writing and cuts the file
     // to `size` bytes (a rebuild from scratch).
     void resetTo(uint32_t size);
 
 private:
+    // 128 pages read and kept together.
+    static constexpr uint32_t kChunkPages = 128;
+    static constexpr uint32_t kChunkBytes = kChunkPages * kIndexPageSize;
+    struct Chunk {
+        std::unique_ptr<uint8_t[]> bytes;
+        uint64_t dirty[kChunkPages / 64] = {};
+        bool anyDirty = false;
+        bool used = true;  // since the eviction sweep last passed
+    };
+
+    Chunk& chunkFor(uint32_t offset);
+    uint8_t* writablePage(uint32_t offset);  // marks the page changed
+    void writeChunk(uint32_t index);
+    void evictChunks(uint32_t keep);
     void loadFreeList();
-    void touch(IndexNode* node);
-    void unlinkLru(IndexNode* node);
     void dropSlot(uint32_t page);
-    void writeNode(IndexNode* node);
+    void admit(IndexNode* node);
+    void encodeNode(IndexNode* node);
+    std::unique_ptr<IndexNode> newNode();
     void growTo(uint32_t size);
     [[noreturn]] void corrupt(const std::string& what) const;
 
     File file_;
     uint32_t firstPage_;
     uint32_t size_ = 0;
+    uint64_t diskSize_ = 0;  // the file's size on disk, as far as we wrote it
     std::vector<uint8_t> headerPage_;               // per page: 1 = header bytes
+    // Both caches evict by the clock: a sweep over the slots skips (and
+    // clears) what was used since it last passed and evicts the rest. No
+    // bookkeeping on a hit but setting a flag.
     std::vector<std::unique_ptr<IndexNode>> slots_;  // per page: the cached node
-    IndexNode* lruHead_ = nullptr;                   // most recently used
-    IndexNode* lruTail_ = nullptr;
+    std::vector<IndexNode*> resident_;               // the cached nodes, densely, for the sweep
+    size_t nodeHand_ = 0;
+    // Pages of nodes and chunks changed since the last flush (may name some
+    // evicted since): flush() costs what changed, not what is cached.
+    std::vector<uint32_t> dirtyNodes_;
+    std::vector<uint32_t> dirtyChunks_;
     size_t cacheBytes_ = 0;
-    size_t cacheLimit_ = size_t{64} << 20;
+    size_t cacheLimit_ = size_t{32} << 20;
     uint64_t cacheEpoch_ = 0;
+    std::vector<std::unique_ptr<IndexNode>> spare_;  // evicted nodes kept for reuse
+
+    std::vector<std::unique_ptr<Chunk>> chunks_;  // per chunk of the file
+    size_t rawBytes_ = 0;
+    size_t rawLimit_ = size_t{176} << 20;
+    size_t chunkHand_ = 0;
 
     // Free list: back() is the head. Pages from index freeClean_ on have
     // links not yet written.

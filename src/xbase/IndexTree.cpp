@@ -127,16 +127,50 @@ bool IndexTree::insert(std::string_view key, uint32_t recno, bool unique)
         if (at.valid() && std::memcmp(at.leaf->keyAt(at.index), key.data(), key.size()) == 0)
             return false;
     }
+    // Down the interior pages. A leaf that is not decoded is first given the
+    // entry in place, on its page form: decoding and encoding a whole page
+    // for one entry would cost more than the insert itself.
     Path& path = path_;
-    descend(key, recno, path, false);
+    path.clear();
+    IndexNode* node = loadRoot();
+    for (int depth = 0; !node->leaf; ++depth) {
+        if (depth >= depthLimit())
+            corrupt(node->offset, "the tree is deeper than " + std::to_string(depthLimit()) +
+                                      " levels: its child pointers loop");
+        int i = lowerBound(*node, key, recno, false);
+        if (i == node->count())
+            i = node->count() - 1;
+        path.push_back({node, i});
+        const uint32_t child = node->children[static_cast<size_t>(i)];
+        file_.checkPagePointer(child, childPointerAt(*node, i), "child pointer");
+        if (!file_.isDecoded(child) && (file_.pageBytes(child)[0] & 2) != 0) {
+            const IndexPageInsert done =
+                indexLeafPageInsert(file_.pageForEdit(child), child, layout_, key.data(), recno, file_.path());
+            if (done.status == IndexPageInsert::Present)
+                return false;
+            if (done.status == IndexPageInsert::Inserted) {
+                file_.pageEdited(child);
+                lastKey_.assign(key);
+                lastRecno_ = recno;
+                ++modCount_;
+                if (done.position == done.count - 1)
+                    updateSeparatorsTo(path, path.size(), key.data(), recno);
+                return true;
+            }
+        }
+        node = file_.node(child, layout_);
+    }
+    path.push_back({node, 0});
     const size_t level = path.size() - 1;
-    IndexNode* leaf = path[level].node;
-    if (!leaf->leaf)
-        corrupt(leaf->offset, "expected a leaf");
+    IndexNode* leaf = node;
     const int pos = lowerBound(*leaf, key, recno, false);
     if (pos < leaf->count() &&
         compareIndexEntry(leaf->keyAt(pos), leaf->recnos[static_cast<size_t>(pos)], key, recno) == 0)
         return false;
+    const bool sequential = pos > 0 && leaf->recnos[static_cast<size_t>(pos - 1)] == lastRecno_ &&
+                            leaf->key(pos - 1) == lastKey_;
+    lastKey_.assign(key);
+    lastRecno_ = recno;
 
     // A key that falls between two leaves goes to the end of the left one
     // while it has room: appends of ever larger record numbers under one key
@@ -162,20 +196,27 @@ bool IndexTree::insert(std::string_view key, uint32_t recno, bool unique)
     if (pos == leaf->count() - 1)
         updateSeparators(path, level);
     if (!leaf->fits())
-        splitUpward(path, level, pos);
+        splitUpward(path, level, pos, sequential);
     return true;
 }
 
 void IndexTree::updateSeparators(Path& path, size_t level)
 {
+    IndexNode* node = path[level].node;
+    if (node->count() == 0)
+        return;
+    const int last = node->count() - 1;
+    updateSeparatorsTo(path, level, node->keyAt(last), node->recnos[static_cast<size_t>(last)]);
+}
+
+void IndexTree::updateSeparatorsTo(Path& path, size_t level, const char* key, uint32_t recno)
+{
+    // The page at `level` now ends with (key, recno): so do its ancestors
+    // for which it is the last child.
     while (level > 0) {
-        IndexNode* node = path[level].node;
-        if (node->count() == 0)
-            return;
         IndexNode* parent = path[level - 1].node;
         const int idx = path[level - 1].index;
-        const int last = node->count() - 1;
-        parent->setSeparator(idx, node->keyAt(last), node->recnos[static_cast<size_t>(last)]);
+        parent->setSeparator(idx, key, recno);
         file_.markDirty(parent);
         if (idx != parent->count() - 1)
             return;
@@ -197,43 +238,61 @@ void IndexTree::growRoot(Path& path)
     path.insert(path.begin(), Step{top, 0});
 }
 
-int IndexTree::chooseSplit(const IndexNode& node, int inserted) const
+int IndexTree::chooseSplit(const IndexNode& node, int inserted, bool sequential) const
 {
     const int n = node.count();
-    // Appending at the very end of the tree keeps the left page full: records
-    // appended in key order then leave full pages behind them.
-    const bool appending = node.right == kNoPage && inserted == n - 1;
+    // Sizes of the two halves for a split before entry s (1 <= s < n).
+    std::vector<int> leftSize(static_cast<size_t>(n), 0);
+    std::vector<int> rightSize(static_cast<size_t>(n), 0);
+    int limit = IndexNode::kInteriorSpace;
     if (!node.leaf) {
-        const int cap = node.interiorCapacity();
-        if (appending)
-            return std::min(cap, n - 1);
-        return std::clamp(n / 2, std::max(1, n - cap), std::min(cap, n - 1));
+        const int entry = node.layout.keyLength + 8;
+        for (int s = 1; s < n; ++s) {
+            leftSize[static_cast<size_t>(s)] = s * entry;
+            rightSize[static_cast<size_t>(s)] = (n - s) * entry;
+        }
+    } else {
+        limit = IndexNode::kLeafSpace;
+        const int entryBytes = indexLeafBits(node.format, node.maxRecno).bytes;
+        std::vector<int> chained(static_cast<size_t>(n));
+        int total = 0;
+        for (int i = 0; i < n; ++i) {
+            chained[static_cast<size_t>(i)] = node.layout.keyLength - node.dups[static_cast<size_t>(i)] -
+                                              node.trails[static_cast<size_t>(i)];
+            total += chained[static_cast<size_t>(i)];
+        }
+        int leftBytes = 0;
+        for (int s = 1; s < n; ++s) {
+            leftBytes += chained[static_cast<size_t>(s - 1)];
+            leftSize[static_cast<size_t>(s)] = s * entryBytes + leftBytes;
+            rightSize[static_cast<size_t>(s)] = (n - s) * entryBytes + node.storedBytes(nullptr, node.keyAt(s)) +
+                                                (total - leftBytes - chained[static_cast<size_t>(s)]);
+        }
     }
-    const int entryBytes = indexLeafBits(node.format, node.maxRecno).bytes;
-    std::vector<int> chained(static_cast<size_t>(n));
-    int total = 0;
-    for (int i = 0; i < n; ++i) {
-        chained[static_cast<size_t>(i)] = node.storedBytes(i > 0 ? node.keyAt(i - 1) : nullptr, node.keyAt(i));
-        total += chained[static_cast<size_t>(i)];
+    auto fits = [&](int s) {
+        return s >= 1 && s < n && leftSize[static_cast<size_t>(s)] <= limit && rightSize[static_cast<size_t>(s)] <= limit;
+    };
+    // Entries inserted one after another (appends in key order, or records
+    // appended under one key) split right after the newest entry: the page
+    // behind them stays full and the next ones go to the new page.
+    if (sequential || (node.right == kNoPage && inserted == n - 1)) {
+        if (fits(inserted + 1))
+            return inserted + 1;
+        if (fits(inserted))
+            return inserted;
     }
     int best = -1;
     int bestDiff = INT_MAX;
     int lastLeftFit = 1;
-    int leftBytes = 0;
     for (int s = 1; s < n; ++s) {
-        leftBytes += chained[static_cast<size_t>(s - 1)];
-        const int left = s * entryBytes + leftBytes;
-        if (left > IndexNode::kLeafSpace)
+        if (leftSize[static_cast<size_t>(s)] > limit)
             break;
         lastLeftFit = s;
-        const int right = (n - s) * entryBytes + node.storedBytes(nullptr, node.keyAt(s)) +
-                          (total - leftBytes - chained[static_cast<size_t>(s)]);
-        if (right > IndexNode::kLeafSpace)
+        if (!fits(s))
             continue;
-        if (appending) {
-            best = s;
-        } else if (std::abs(left - right) < bestDiff) {
-            bestDiff = std::abs(left - right);
+        const int diff = std::abs(leftSize[static_cast<size_t>(s)] - rightSize[static_cast<size_t>(s)]);
+        if (diff < bestDiff) {
+            bestDiff = diff;
             best = s;
         }
     }
@@ -242,7 +301,7 @@ int IndexTree::chooseSplit(const IndexNode& node, int inserted) const
     return best >= 1 ? best : lastLeftFit;
 }
 
-void IndexTree::splitUpward(Path& path, size_t level, int inserted)
+void IndexTree::splitUpward(Path& path, size_t level, int inserted, bool sequential)
 {
     for (;;) {
         IndexNode* node = path[level].node;
@@ -255,7 +314,7 @@ void IndexTree::splitUpward(Path& path, size_t level, int inserted)
         IndexNode* parent = path[level - 1].node;
         while (!node->fits()) {
             const int idx = path[level - 1].index;
-            const int s = chooseSplit(*node, inserted);
+            const int s = chooseSplit(*node, inserted, sequential);
             IndexNode* right = file_.createNode(node->leaf, layout_);
             if (node->leaf)
                 right->format = node->format;
@@ -308,6 +367,13 @@ bool IndexTree::remove(std::string_view key, uint32_t recno)
     }
     if (pos == leaf->count())
         updateSeparators(path, level);
+    // Removing a key can make the page longer: the key after it may share
+    // less with the one before than it did with the removed one (a short
+    // key padded with blanks between longer ones).
+    if (!leaf->fits()) {
+        splitUpward(path, level, pos > 0 ? pos - 1 : 0, false);
+        return true;
+    }
     rebalance(path, level);
     return true;
 }
@@ -570,7 +636,7 @@ void IndexTree::freeAllPages()
     ++modCount_;
 }
 
-IndexTreeStats IndexTree::verify(std::vector<uint8_t>& pageUse, bool checkOrder, bool unique) const
+IndexTreeStats IndexTree::verify(std::vector<uint8_t>& pageUse, bool checkOrder, bool unique)
 {
     struct Item {
         uint32_t offset;
@@ -601,7 +667,7 @@ IndexTreeStats IndexTree::verify(std::vector<uint8_t>& pageUse, bool checkOrder,
             pageUse[page] = 1;
             if (++visited > file_.pageCount())
                 corrupt(item.offset, "the tree has more pages than the file");
-            file_.readBytes(item.offset, bytes.data(), bytes.size());
+            std::memcpy(bytes.data(), file_.pageBytes(item.offset), bytes.size());
             node.decode(bytes.data(), item.offset, layout_, file_.path());
             if (i == 0)
                 levelIsLeaf = node.leaf;

@@ -8,7 +8,9 @@
 // Inserts split full pages at every level (a new root when the root
 // splits); removes merge a page that fell under half full into a neighbour
 // when both fit one page, drop empty pages and shorten the tree when the
-// root keeps one child. Freed pages go to the file's free list.
+// root keeps one child. Freed pages go to the file's free list. An insert
+// into a leaf that is not decoded in the cache is made in place on the
+// page form when it fits; anything else decodes the page.
 //
 // Everything read from the file is checked before use; a damaged tree
 // throws Error(Corrupt) naming the file and offset. The owner (CdxFile,
@@ -87,8 +89,8 @@ public:
     // `checkOrder`: keys are read with the right pad byte), separators,
     // sibling links at every level, equal depth; marks each page in
     // `pageUse` (1 per page) and throws Error(Corrupt) on a page used twice.
-    // Requires: the file was flushed.
-    IndexTreeStats verify(std::vector<uint8_t>& pageUse, bool checkOrder, bool unique) const;
+    // Requires: the file was flushed (the check reads pages as stored).
+    IndexTreeStats verify(std::vector<uint8_t>& pageUse, bool checkOrder, bool unique);
 
 private:
     struct Step {
@@ -104,8 +106,9 @@ private:
     bool descend(std::string_view key, uint32_t recno, Path& path, bool stopPastEnd);
     int depthLimit() const;
     void updateSeparators(Path& path, size_t level);
-    void splitUpward(Path& path, size_t level, int inserted);
-    int chooseSplit(const IndexNode& node, int inserted) const;
+    void updateSeparatorsTo(Path& path, size_t level, const char* key, uint32_t recno);
+    void splitUpward(Path& path, size_t level, int inserted, bool sequential);
+    int chooseSplit(const IndexNode& node, int inserted, bool sequential) const;
     void growRoot(Path& path);
     void removeChild(Path& path, size_t level);
     void rebalance(Path& path, size_t level);
@@ -121,7 +124,10 @@ private:
     std::string name_;
     uint64_t modCount_ = 0;
     bool retired_ = false;
-    Path path_;  // reused between operations
+    Path path_;
+    // The entry inserted last, to tell inserts that follow one another.
+    std::string lastKey_;
+    uint32_t lastRecno_ = 0;  // reused between operations
 };
 
 // Compares an entry with a search key on the search key's bytes, then record numbers.
