@@ -245,6 +245,15 @@ uint32_t Table::memoBlock(const char* record, const Field& f) const
     return RecordView::memoBlock(dbf_, record, f, viewRecno_);
 }
 
+// The memo text set in the current edit and not yet posted, or nullptr.
+const std::string* Table::pendingMemo(int index) const
+{
+    if (view_ != current_.data())
+        return nullptr;
+    auto pending = pendingMemos_.find(index);
+    return pending == pendingMemos_.end() ? nullptr : &pending->second;
+}
+
 void Table::memoText(int index, std::string& out) const
 {
     const Field& f = field(index);
@@ -252,12 +261,9 @@ void Table::memoText(int index, std::string& out) const
         out.assign(fieldBytes(index));
         return;
     }
-    if (view_ == current_.data()) {
-        auto pending = pendingMemos_.find(index);
-        if (pending != pendingMemos_.end()) {
-            out = pending->second;
-            return;
-        }
+    if (const std::string* pending = pendingMemo(index)) {
+        out = *pending;
+        return;
     }
     uint32_t block = memoBlock(view_, f);
     if (block == 0 || !memo_) {
@@ -497,11 +503,8 @@ std::string Table::memo(int index, size_t maxLength) const
 bool Table::memoEmpty(int index) const
 {
     const Field& f = field(index);
-    if (view_ == current_.data()) {
-        auto pending = pendingMemos_.find(index);
-        if (pending != pendingMemos_.end())
-            return pending->second.empty();
-    }
+    if (const std::string* pending = pendingMemo(index))
+        return pending->empty();
     uint32_t block = memoBlock(view_, f);
     if (block == 0 || !memo_)
         return true;

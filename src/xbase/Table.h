@@ -206,6 +206,7 @@ private:
     bool rebuildPackedIndex(const std::string& newDbfPath, const std::string& newMemoPath, const std::string& newCdxPath);
     void commitPacked(const std::string& newDbfPath, const std::string& newMemoPath, const std::string& newCdxPath);
     void updateIndexes(const IndexSet::Keys& before);
+    const std::string* pendingMemo(int index) const;
     char* fieldPtr(int index);
     const Field& field(int index) const;
     void writeField(int index, std::string_view bytes);
