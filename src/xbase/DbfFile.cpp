@@ -304,7 +304,6 @@ const char* DbfFile::record(uint32_t recno) const
         throw Error(ErrorKind::InvalidArgument, "Record " + std::to_string(recno) + " does not exist", file_.path());
     if (recno >= windowFirst_ && recno < windowFirst_ + windowCount_ && windowFirst_ != 0)
         return window_.data() + size_t(recno - windowFirst_) * recordLength_;
-    writePending();
     // Reading on from the window fills a large window in that direction;
     // a jump elsewhere (an index order walks the file out of order) reads a
     // small one, so that random access does not drag whole windows in.
@@ -315,13 +314,52 @@ const char* DbfFile::record(uint32_t recno) const
     uint32_t first = recno;
     if (backward)
         first = recno >= perWindow ? recno - perWindow + 1 : 1;
-    const uint32_t count = std::min(perWindow, recordCount_ - first + 1);
+    return readWindow(first, std::min(perWindow, recordCount_ - first + 1), recno);
+}
+
+// Reads records first..first+count-1 into the window; returns record recno.
+const char* DbfFile::readWindow(uint32_t first, uint32_t count, uint32_t recno) const
+{
+    writePending();
     window_.resize(size_t(count) * recordLength_);
     windowFirst_ = 0;  // stays empty if the read throws
     file_.readExact(recordOffset(first), window_.data(), window_.size());
     windowFirst_ = first;
     windowCount_ = count;
+    for (uint32_t i = 0; i < count; ++i)
+        rememberMark(first + i, window_[size_t(i) * recordLength_]);
     return window_.data() + size_t(recno - first) * recordLength_;
+}
+
+bool DbfFile::isDeleted(uint32_t recno) const
+{
+    if (recno == 0 || recno > recordCount_)
+        throw Error(ErrorKind::InvalidArgument, "Record " + std::to_string(recno) + " does not exist", file_.path());
+    const size_t word = (recno - 1) / 64;
+    const uint64_t bit = uint64_t{1} << ((recno - 1) % 64);
+    if (word < marksKnown_.size() && (marksKnown_[word] & bit) != 0)
+        return (marksDeleted_[word] & bit) != 0;
+    if (recno >= windowFirst_ && recno < windowFirst_ + windowCount_ && windowFirst_ != 0)
+        return record(recno)[0] == kDeletedMark;
+    // The aligned large window around it: its neighbours' marks come along.
+    const uint32_t perWindow = std::max<uint32_t>(1, static_cast<uint32_t>(kWindowBytes / recordLength_));
+    const uint32_t first = (recno - 1) / perWindow * perWindow + 1;
+    return readWindow(first, std::min(perWindow, recordCount_ - first + 1), recno)[0] == kDeletedMark;
+}
+
+void DbfFile::rememberMark(uint32_t recno, char mark) const
+{
+    const size_t word = (recno - 1) / 64;
+    const uint64_t bit = uint64_t{1} << ((recno - 1) % 64);
+    if (word >= marksKnown_.size()) {
+        marksKnown_.resize(std::max(word + 1, (size_t(recordCount_) + 63) / 64));
+        marksDeleted_.resize(marksKnown_.size());
+    }
+    marksKnown_[word] |= bit;
+    if (mark == kDeletedMark)
+        marksDeleted_[word] |= bit;
+    else
+        marksDeleted_[word] &= ~bit;
 }
 
 void DbfFile::writeRecord(uint32_t recno, const char* data)
@@ -330,6 +368,7 @@ void DbfFile::writeRecord(uint32_t recno, const char* data)
         throw Error(ErrorKind::InvalidArgument, "Record " + std::to_string(recno) + " does not exist", file_.path());
     writePending();
     file_.write(recordOffset(recno), data, recordLength_);
+    rememberMark(recno, data[0]);
     if (windowFirst_ != 0 && recno >= windowFirst_ && recno < windowFirst_ + windowCount_)
         std::memcpy(window_.data() + size_t(recno - windowFirst_) * recordLength_, data, recordLength_);
 }
@@ -338,6 +377,7 @@ void DbfFile::appendRecord(const char* data)
 {
     if (recordCount_ == UINT32_MAX)
         throw Error(ErrorKind::InvalidArgument, "The table is full", file_.path());
+    rememberMark(recordCount_ + 1, data[0]);
     if (deferCount_) {
         if (pending_.empty())
             pendingFirst_ = recordCount_ + 1;
@@ -389,6 +429,8 @@ void DbfFile::truncateRecords(uint32_t count)
     file_.truncate(recordOffset(count + 1) + 1);
     windowFirst_ = 0;
     windowCount_ = 0;
+    marksKnown_.clear();
+    marksDeleted_.clear();
 }
 
 void DbfFile::setProductionIndexFlag(bool present)

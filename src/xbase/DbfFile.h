@@ -51,6 +51,11 @@ public:
     // The bytes of record recno (1..recordCount), delete flag first. The
     // pointer stays valid until the next call on this object.
     const char* record(uint32_t recno) const;
+    // Whether record recno (1..recordCount) carries the delete mark. Every
+    // window read remembers the marks it saw, so an index order can skip
+    // hidden records without reading them again; an unknown mark reads the
+    // large window around it.
+    bool isDeleted(uint32_t recno) const;
     void writeRecord(uint32_t recno, const char* data);
     // Writes data as record recordCount()+1 and counts it.
     void appendRecord(const char* data);
@@ -88,6 +93,13 @@ private:
     std::vector<char> appendBuffer_;
     mutable std::string blank_;       // blankRecord(), made once
     void writePending() const;
+    const char* readWindow(uint32_t first, uint32_t count, uint32_t recno) const;
+
+    // The delete marks seen so far: bit r-1 of known_ says whether record r's
+    // mark is in deleted_. An eighth of a byte a record each.
+    mutable std::vector<uint64_t> marksKnown_;
+    mutable std::vector<uint64_t> marksDeleted_;
+    void rememberMark(uint32_t recno, char mark) const;
 
     bool deferCount_ = false;
     bool countDirty_ = false;

@@ -164,7 +164,6 @@ Table::Table(const std::string& path, OpenMode mode)
     natural_ = std::make_unique<NaturalOrder>(dbf_);
     order_ = natural_.get();
     current_.assign(dbf_.blankRecord());
-    view_ = current_.data();
     first();
 }
 
@@ -232,12 +231,12 @@ const Field& Table::field(int index) const
 std::string_view Table::fieldBytes(int index) const
 {
     const Field& f = field(index);
-    return {view_ + f.offset, f.length};
+    return {record() + f.offset, f.length};
 }
 
 bool Table::fieldIsNull(int index) const
 {
-    return RecordView::isNull(dbf_, view_, field(index));
+    return RecordView::isNull(dbf_, record(), field(index));
 }
 
 uint32_t Table::memoBlock(const char* record, const Field& f) const
@@ -248,8 +247,6 @@ uint32_t Table::memoBlock(const char* record, const Field& f) const
 // The memo text set in the current edit and not yet posted, or nullptr.
 const std::string* Table::pendingMemo(int index) const
 {
-    if (view_ != current_.data())
-        return nullptr;
     auto pending = pendingMemos_.find(index);
     return pending == pendingMemos_.end() ? nullptr : &pending->second;
 }
@@ -265,7 +262,7 @@ void Table::memoText(int index, std::string& out) const
         out = *pending;
         return;
     }
-    uint32_t block = memoBlock(view_, f);
+    uint32_t block = memoBlock(record(), f);
     if (block == 0 || !memo_) {
         out.clear();
         return;
@@ -276,27 +273,42 @@ void Table::memoText(int index, std::string& out) const
 // ---------------------------------------------------------------------------
 // Cursor
 
-void Table::load(uint32_t recno)
+void Table::place(uint32_t recno)
 {
-    std::memcpy(current_.data(), dbf_.record(recno), current_.size());
     recno_ = recno;
     viewRecno_ = recno;
-    view_ = current_.data();
+    loaded_ = false;
+}
+
+// Reads the current record from the file now (before changing it).
+void Table::reload()
+{
+    place(recno_);
+    record();
+}
+
+const char* Table::record() const
+{
+    if (!loaded_) {
+        std::memcpy(current_.data(), dbf_.record(recno_), current_.size());
+        loaded_ = true;
+    }
+    return current_.data();
 }
 
 void Table::setEof()
 {
     current_.assign(dbf_.blankRecord());
+    loaded_ = true;
     recno_ = dbf_.recordCount() + 1;
     viewRecno_ = recno_;
-    view_ = current_.data();
     eof_ = true;
     orderPositioned_ = false;
 }
 
 bool Table::visible()
 {
-    if (!showDeleted_ && current_[0] == DbfFile::kDeletedMark)
+    if (!showDeleted_ && dbf_.isDeleted(recno_))
         return false;
     return query_.isNull() || query_.evalLogical(*this);
 }
@@ -306,7 +318,7 @@ bool Table::visible()
 bool Table::seekVisible(bool forward)
 {
     while (true) {
-        load(order_->recno());
+        place(order_->recno());
         if (visible()) {
             orderPositioned_ = true;
             return true;
@@ -404,7 +416,7 @@ bool Table::go(uint32_t n)
         setEof();
         return false;
     }
-    load(n);  // an index order finds the record by its key
+    place(n);  // an index order finds the record by its key
     if (!order_->locate(n)) {
         setEof();
         return false;
@@ -419,7 +431,7 @@ void Table::refresh()
 {
     requireBrowse("reading the record again");
     if (!eof_ && recno_ <= dbf_.recordCount())
-        load(recno_);
+        place(recno_);
 }
 
 // ---------------------------------------------------------------------------
@@ -505,7 +517,7 @@ bool Table::memoEmpty(int index) const
     const Field& f = field(index);
     if (const std::string* pending = pendingMemo(index))
         return pending->empty();
-    uint32_t block = memoBlock(view_, f);
+    uint32_t block = memoBlock(record(), f);
     if (block == 0 || !memo_)
         return true;
     memo_->read(block, scratch_, 1);
@@ -533,7 +545,7 @@ void Table::append()
     requireBrowse("appending");
     recnoBeforeAppend_ = eof_ ? 0 : recno_;
     current_.assign(dbf_.blankRecord());
-    view_ = current_.data();
+    loaded_ = true;
     recno_ = dbf_.recordCount() + 1;
     viewRecno_ = recno_;
     state_ = EditState::Append;
@@ -545,7 +557,7 @@ void Table::edit()
     requireBrowse("editing");
     if (eof_)
         throw Error(ErrorKind::InvalidArgument, "There is no current record to edit", dbf_.path());
-    load(recno_);  // edit what is in the file now
+    reload();  // edit what is in the file now
     original_ = current_;
     state_ = EditState::Edit;
 }
@@ -703,7 +715,6 @@ void Table::post()
         dbf_.writeRecord(recno_, current_.data());
     }
     viewRecno_ = recno_;
-    view_ = current_.data();
     state_ = EditState::Browse;
     if (appended)
         indexes_.added(*this, recno_);
@@ -722,7 +733,6 @@ void Table::cancel()
     state_ = EditState::Browse;
     if (was == EditState::Edit) {
         current_ = original_;
-        view_ = current_.data();
     } else if (was == EditState::Append) {
         if (recnoBeforeAppend_ != 0)
             go(recnoBeforeAppend_);
@@ -737,7 +747,7 @@ void Table::deleteRecord()
     requireBrowse("deleting");
     if (eof_)
         throw Error(ErrorKind::InvalidArgument, "There is no current record to delete", dbf_.path());
-    load(recno_);
+    reload();
     IndexSet::Keys before = indexes_.keysOf(*this);
     current_[0] = DbfFile::kDeletedMark;
     dbf_.writeRecord(recno_, current_.data());
@@ -758,7 +768,7 @@ void Table::recall()
     requireBrowse("recalling");
     if (eof_)
         throw Error(ErrorKind::InvalidArgument, "There is no current record to recall", dbf_.path());
-    load(recno_);
+    reload();
     IndexSet::Keys before = indexes_.keysOf(*this);
     current_[0] = DbfFile::kLiveMark;
     dbf_.writeRecord(recno_, current_.data());

@@ -61,7 +61,7 @@ public:
     bool fieldIsNull(int index) const override;
     void memoText(int index, std::string& out) const override;
     uint32_t recordNumber() const override { return viewRecno_; }
-    bool isDeleted() const override { return view_[0] == DbfFile::kDeletedMark; }
+    bool isDeleted() const override { return record()[0] == DbfFile::kDeletedMark; }
     bool exactCompare() const override { return exact_; }
 
     // --- Cursor -------------------------------------------------------------
@@ -95,7 +95,7 @@ public:
     bool getLogical(int index) const;
     std::string memo(int index, size_t maxLength = SIZE_MAX) const;
     bool memoEmpty(int index) const;
-    bool deleted() const { return current_[0] == DbfFile::kDeletedMark; }
+    bool deleted() const { return record()[0] == DbfFile::kDeletedMark; }
 
     // --- Editing ------------------------------------------------------------
     EditState state() const { return state_; }
@@ -196,7 +196,9 @@ private:
     void requireBrowse(const char* what) const;
     void requireEditing() const;
     void requireWritable(const char* what) const;
-    void load(uint32_t recno);
+    void place(uint32_t recno);
+    void reload();
+    const char* record() const;
     void setEof();
     bool visible();
     bool seekVisible(bool forward);
@@ -220,8 +222,10 @@ private:
     FileIdentity identity_;
     bool registered_ = false;
 
-    std::string current_;      // the current record's bytes
-    const char* view_;         // the record expressions read: current_ or a scanned one
+    // The current record's bytes, read from the file when first asked for:
+    // moving through an order reads only the delete marks.
+    mutable std::string current_;
+    mutable bool loaded_ = true;
     uint32_t viewRecno_ = 0;
     uint32_t recno_ = 1;
     bool bof_ = true;
