@@ -192,6 +192,11 @@ bool IndexBuilder::accept(const char* key, uint32_t recno, bool unique)
     return true;
 }
 
+// Built leaves keep a tenth of their space free, so that the keys added
+// later fit in place instead of splitting nearly every leaf on its first
+// insert.
+constexpr int kBuiltLeafSpace = IndexNode::kLeafSpace - IndexNode::kLeafSpace / 10;
+
 void IndexBuilder::add(const char* key, uint32_t recno)
 {
     const int n = static_cast<int>(leafEntries_.size());
@@ -200,7 +205,7 @@ void IndexBuilder::add(const char* key, uint32_t recno)
     indexLeafCounts(n > 0 ? previousKey_.data() : nullptr, key, layout_, format_, dup, trail);
     int stored = layout_.keyLength - dup - trail;
     const uint32_t maxRecno = std::max(leafMaxRecno_, recno);
-    if (n > 0 && (n + 1) * indexLeafBits(format_, maxRecno).bytes + leafPayload_ + stored > IndexNode::kLeafSpace) {
+    if (n > 0 && (n + 1) * indexLeafBits(format_, maxRecno).bytes + leafPayload_ + stored > kBuiltLeafSpace) {
         const uint32_t next = take();
         const uint32_t current = leafPage_;
         emitLeaf(next, false);

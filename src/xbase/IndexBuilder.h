@@ -1,6 +1,6 @@
 #pragma once
 // IndexBuilder: writes a whole compact B-tree bottom-up from entries in
-// ascending order — leaves packed full, left to right, then each level of
+// ascending order — leaves nine tenths full, left to right, then each level of
 // interior pages above them — straight to the file, past the page cache.
 // The shared bulk build of CdxFile::addTag and IdxFile::rebuild.
 //

@@ -22,6 +22,11 @@ struct IndexSet::Entry {
 
 namespace {
 
+// Beside the CDX while it lags behind the records.
+constexpr const char* kPendingMarker = ".pending";
+// Changes committed within this time of the last write wait for the next.
+constexpr auto kWriteInterval = std::chrono::milliseconds(250);
+
 char keyTypeOf(ValueType type)
 {
     switch (type) {
@@ -162,6 +167,9 @@ void IndexSet::openProduction(const std::string& dbfPath, bool writable)
     if (path.empty())
         return;
     try {
+        if (!findCompanion(dbfPath, std::string(".CDX") + kPendingMarker).empty())
+            throw Error(ErrorKind::Corrupt, "The index was not saved completely when the table was last open; "
+                                            "it must be rebuilt", path);
         cdx_ = CdxFile::open(path, writable);
         loadProductionTags();
     } catch (const Error& error) {
@@ -197,14 +205,19 @@ void IndexSet::loadProductionTags()
 
 void IndexSet::closeAll()
 {
-    for (auto& e : orders_)
-        if (e->idx)
-            e->idx->flush();
-    if (cdx_)
-        cdx_->flush();
-    orders_.clear();
-    cdx_.reset();
-    problem_.clear();
+    // Closed even when the last write fails; its marker then stays on disk.
+    struct Release {
+        IndexSet& set;
+        ~Release()
+        {
+            set.orders_.clear();
+            set.cdx_.reset();
+            set.problem_.clear();
+            set.unwritten_ = false;
+            set.pendingMarker_.clear();
+        }
+    } release{*this};
+    flush();
 }
 
 bool IndexSet::enters(Entry& e, const RecordSource& record)
@@ -245,6 +258,8 @@ int IndexSet::createTag(const std::string& dbfPath, const std::string& name, con
         std::string folder = folderOf(dbfPath);
         std::string base = dbfPath.substr(folder.size());
         base = base.substr(0, base.find_last_of('.'));
+        // A marker left by the index this one replaces no longer applies.
+        removeFile(findCompanion(dbfPath, std::string(".CDX") + kPendingMarker));
         cdx_ = CdxFile::create(folder + base + ".CDX");
         problem_.clear();
     }
@@ -255,7 +270,7 @@ int IndexSet::createTag(const std::string& dbfPath, const std::string& name, con
         return true;
     });
     cdx_->addTag(e.info, source, progress);
-    cdx_->flush();
+    flush();
     loadProductionTags();
     return ordinalOf(e.info.name);
 }
@@ -277,7 +292,7 @@ void IndexSet::closeStandalone(int ordinal)
     Entry& e = entry(ordinal);
     if (!e.idx)
         throw Error(ErrorKind::InvalidArgument, "Order " + std::to_string(ordinal) + " is a tag, not a standalone index");
-    e.idx->flush();
+    flush();
     orders_.erase(orders_.begin() + (ordinal - 1));
 }
 
@@ -287,6 +302,7 @@ void IndexSet::addKey(int ordinal, const RecordSource& record, uint32_t recno)
     if (!enters(e, record))
         return;
     std::string_view key = keyOf(e, record);
+    beginChange();
     if (e.cdx)
         e.cdx->insert(e.tag, key, recno);
     else
@@ -321,6 +337,7 @@ void IndexSet::changed(const Keys& before, const RecordSource& after, uint32_t r
             now = keyOf(e, after);
         if (before[i].has_value() == now.has_value() && (!now || *before[i] == *now))
             continue;
+        beginChange();
         bool removed = false;
         if (before[i])
             removed = e.cdx ? e.cdx->remove(e.tag, *before[i], recno) : e.idx->remove(*before[i], recno);
@@ -337,11 +354,30 @@ void IndexSet::changed(const Keys& before, const RecordSource& after, uint32_t r
 
 void IndexSet::cleared()
 {
+    beginChange();
     if (cdx_)
         cdx_->clear();
     for (auto& e : orders_)
         if (e->idx)
             e->idx->clear();
+}
+
+void IndexSet::beginChange()
+{
+    if (unwritten_)
+        return;
+    if (cdx_ && cdx_->writable()) {
+        const std::string marker = cdx_->path() + kPendingMarker;
+        File(marker, File::Mode::Create).close();
+        pendingMarker_ = marker;
+    }
+    unwritten_ = true;
+}
+
+void IndexSet::commit()
+{
+    if (unwritten_ && std::chrono::steady_clock::now() - lastFlush_ >= kWriteInterval)
+        flush();
 }
 
 void IndexSet::flush()
@@ -351,6 +387,12 @@ void IndexSet::flush()
     for (auto& e : orders_)
         if (e->idx)
             e->idx->flush();
+    if (!pendingMarker_.empty()) {
+        removeFile(pendingMarker_);
+        pendingMarker_.clear();
+    }
+    unwritten_ = false;
+    lastFlush_ = std::chrono::steady_clock::now();
 }
 
 bool IndexSet::rebuildProductionInto(const std::string& newPath, const DbfFile& dbf, const MemoFile* memo,

@@ -10,7 +10,15 @@
 // walks. It evaluates keys on whatever RecordSource it is given; it never
 // moves the table's cursor.
 //
+// Changes live in the index files' page caches until they are written:
+// commit() writes them unless the last write was very recent, so that a
+// burst of changes is written once instead of page by page for every
+// record. While changes are unwritten a marker file (the CDX's name plus
+// ".pending") exists; a table opened after a crash that left one has its
+// production index reported as a problem, to be rebuilt from the records.
+//
 // Requires: the table (the schema given at construction) outlives the set.
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -74,6 +82,13 @@ public:
     void changed(const Keys& before, const RecordSource& after, uint32_t recno);
     // Every order becomes empty (after a zap).
     void cleared();
+    // Puts the marker down before the first change after a write. Callers
+    // call it before they change the records, so that a failure to write
+    // the marker stops the change.
+    void beginChange();
+    // Writes the changes now, or soon when the last write was a moment ago.
+    void commit();
+    // Writes every change now.
     void flush();
 
     // Writes a new production CDX at newPath with the tags of the current one,
@@ -103,6 +118,9 @@ private:
     std::unique_ptr<CdxFile> cdx_;
     std::string problem_;
     std::vector<std::unique_ptr<Entry>> orders_;
+    bool unwritten_ = false;      // changes made since the last flush
+    std::string pendingMarker_;   // the marker written for them; empty when none
+    std::chrono::steady_clock::time_point lastFlush_;
 };
 
 // The Order of an index: walks its cursor; finds a record by evaluating its

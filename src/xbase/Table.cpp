@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <mutex>
 #include <set>
 
@@ -169,7 +170,11 @@ Table::Table(const std::string& path, OpenMode mode)
 
 Table::~Table()
 {
-    close();
+    try {
+        close();
+    } catch (const Error&) {
+        // A destructor cannot report; callers who need to know call close().
+    }
 }
 
 void Table::setBulkAppend(bool on)
@@ -177,25 +182,38 @@ void Table::setBulkAppend(bool on)
     dbf_.deferCount(on);
     if (memo_)
         memo_->deferHeader(on);
+    if (!on)
+        indexes_.flush();
+}
+
+void Table::flush()
+{
+    indexes_.flush();
 }
 
 void Table::close()
 {
-    if (dbf_.file().isOpen()) {
+    // Every file is closed whatever fails; the first failure is reported.
+    std::exception_ptr failure;
+    auto attempt = [&failure](const auto& step) {
         try {
-            setBulkAppend(false);
+            step();
         } catch (const Error&) {
-            // Closing cannot report; the records are on disk, only their
-            // count in the header is missing.
+            if (!failure)
+                failure = std::current_exception();
         }
-    }
+    };
+    if (dbf_.file().isOpen())
+        attempt([this] { setBulkAppend(false); });
     indexOrder_.reset();
     order_ = natural_.get();
     orderOrdinal_ = 0;
-    indexes_.closeAll();
+    attempt([this] { indexes_.closeAll(); });
     memo_.reset();
     dbf_.close();
     unregisterOpen();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 void Table::create(const std::string& path, const std::vector<FieldSpec>& fields)
@@ -699,6 +717,7 @@ void Table::post()
         old.setExact(exact_);
         before = indexes_.keysOf(old);
     }
+    indexes_.beginChange();
     // Memos first: the record then points at text that is already on disk.
     for (auto& [index, text] : pendingMemos_) {
         const Field& f = field(index);
@@ -720,7 +739,7 @@ void Table::post()
         indexes_.added(*this, recno_);
     else
         indexes_.changed(before, *this, recno_);
-    indexes_.flush();
+    indexes_.commit();
     eof_ = false;
     bof_ = false;
     orderPositioned_ = false;
@@ -749,6 +768,7 @@ void Table::deleteRecord()
         throw Error(ErrorKind::InvalidArgument, "There is no current record to delete", dbf_.path());
     reload();
     IndexSet::Keys before = indexes_.keysOf(*this);
+    indexes_.beginChange();
     current_[0] = DbfFile::kDeletedMark;
     dbf_.writeRecord(recno_, current_.data());
     updateIndexes(before);
@@ -758,7 +778,7 @@ void Table::deleteRecord()
 void Table::updateIndexes(const IndexSet::Keys& before)
 {
     indexes_.changed(before, *this, recno_);
-    indexes_.flush();
+    indexes_.commit();
     orderPositioned_ = false;
 }
 
@@ -770,6 +790,7 @@ void Table::recall()
         throw Error(ErrorKind::InvalidArgument, "There is no current record to recall", dbf_.path());
     reload();
     IndexSet::Keys before = indexes_.keysOf(*this);
+    indexes_.beginChange();
     current_[0] = DbfFile::kLiveMark;
     dbf_.writeRecord(recno_, current_.data());
     updateIndexes(before);
@@ -880,7 +901,7 @@ void Table::addKey(int ordinal)
     if (eof_)
         throw Error(ErrorKind::InvalidArgument, "There is no current record to index", dbf_.path());
     indexes_.addKey(ordinal, *this, recno_);
-    indexes_.flush();
+    indexes_.commit();
     orderPositioned_ = false;
 }
 
@@ -1058,6 +1079,7 @@ void Table::zap()
     requireWritable("zap");
     requireBrowse("zapping");
     setBulkAppend(false);
+    indexes_.beginChange();
     dbf_.truncateRecords(0);
     if (memo_)
         memo_->clear();

@@ -178,6 +178,11 @@ public:
     // is on loses the records appended since it was turned on; what was
     // there before stays intact.
     void setBulkAppend(bool on);
+    // Writes the index changes still held in memory. A change that follows
+    // a write within a quarter second is held, and written with a later
+    // change, by flush() or when the table closes; a crash before then leaves
+    // the production index marked for a rebuild, never silently behind.
+    void flush();
     void setProgress(ProgressFn progress) { progress_ = std::move(progress); }
     // Removes the delete-marked records and rebuilds the production index.
     // New files are written beside the old ones and renamed into place, so a

@@ -135,6 +135,7 @@ TEST_F(AddressFileTest, AnIndependentReaderReadsTheTags)
         table->setString(table->fieldIndex("FNAME"), name[1]);
         table->post();
     }
+    table->flush();  // the reader reads the file while the table is open
     for (const char* tag : {"LNAME", "NAME", "FNAME", "NOTISDEL"}) {
         SCOPED_TRACE(tag);
         table->setOrder(tag);

@@ -1,6 +1,9 @@
 // DataTable over real tables in a temporary folder: fields, cursor, states,
 // events, values written through to the file, the display switch.
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTest>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -333,6 +336,27 @@ TEST_F(DbDataTable, PostWritesThroughToTheFile)
     table_.goTo(3);
     EXPECT_EQ(value("CITY"), QString::fromUtf8("Zürich €"));
     EXPECT_TRUE(table_.fieldByName("ISDEL")->asBoolean());
+}
+
+// The engine holds the index changes of posts in quick succession; the
+// table writes them once the posts pause, without waiting for the close.
+TEST_F(DbDataTable, IndexChangesHeldByQuickPostsAreWrittenWhenThePostsPause)
+{
+    open();
+    table_.engine()->createTag("LNAME", "UPPER(LNAME)");
+    const QString marker = dir_.filePath(QStringLiteral("ADDR.CDX.pending"));
+    for (int i = 0; i < 1000 && !QFile::exists(marker); ++i) {
+        table_.append();
+        set("LNAME", QStringLiteral("Quick%1").arg(i));
+        table_.post();
+    }
+    ASSERT_TRUE(QFile::exists(marker));
+    QElapsedTimer waited;
+    waited.start();
+    while (QFile::exists(marker) && waited.elapsed() < 10'000)
+        QTest::qWait(20);
+    EXPECT_FALSE(QFile::exists(marker));
+    EXPECT_TRUE(table_.isActive());
 }
 
 TEST_F(DbDataTable, CancelRestoresTheRecordAndWritesNothing)

@@ -3,10 +3,14 @@
 // orders, pack and zap — always checked against a fresh build of the keys.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <map>
 #include <random>
+#include <thread>
 
 #include "TestSupport.h"
 #include "xbase/Error.h"
@@ -327,6 +331,63 @@ TEST(TableIndexFiles, PackAndZapKeepTheIndexInStep)
     table->setString(0, "New");
     table->post();
     EXPECT_EQ(walk(*table), (std::vector<uint32_t>{1}));
+}
+
+// Index changes made in quick succession are held and written together; a
+// marker beside the CDX says so, and a crash while they are held leaves the
+// index reported for a rebuild instead of silently behind the records.
+TEST(TableIndexFiles, HeldChangesAreMarkedAndACrashAsksForARebuild)
+{
+    TempDir dir;
+    const std::string marker = dir.file("T.CDX.pending");
+    auto table = makeTable(dir, {});
+    auto post = [&table](const std::string& name) {
+        table->append();
+        table->setString(0, name);
+        table->post();
+    };
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    post("Cole");
+    EXPECT_FALSE(std::filesystem::exists(marker)) << "a change after a pause is written at once";
+    size_t posts = 1;
+    for (; posts < 1000 && !std::filesystem::exists(marker); ++posts)
+        post("Able" + std::to_string(posts));
+    EXPECT_TRUE(std::filesystem::exists(marker)) << "changes right after a write are held";
+    table->setOrder("LNAME");
+    EXPECT_EQ(walk(*table).size(), posts);  // held changes are seen all the same
+    table->flush();
+    EXPECT_FALSE(std::filesystem::exists(marker));
+    table.reset();
+
+    pid_t child = fork();
+    if (child == 0) {
+        auto t = Table::open(dir.file("T.DBF"));
+        for (int i = 0; i < 1000 && !std::filesystem::exists(marker); ++i) {
+            t->append();
+            t->setString(0, "Lost" + std::to_string(i));
+            t->post();
+        }
+        _exit(std::filesystem::exists(marker) ? 0 : 1);  // a crash, changes held
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    table = Table::open(dir.file("T.DBF"));
+    EXPECT_NE(table->indexProblem().find("rebuilt"), std::string::npos) << table->indexProblem();
+    EXPECT_EQ(table->tagCount(), 0);
+    EXPECT_GE(table->recordCount(), 3u);  // the records are all there
+    table->closeIndexes();
+    std::filesystem::remove(dir.file("T.CDX"));
+    table->createTag("LNAME", "UPPER(LNAME)");
+    EXPECT_FALSE(std::filesystem::exists(marker));
+    const uint32_t count = table->recordCount();
+    table.reset();
+    table = Table::open(dir.file("T.DBF"));
+    EXPECT_EQ(table->indexProblem(), "");
+    table->setOrder("LNAME");
+    EXPECT_EQ(walk(*table).size(), count);
+    EXPECT_TRUE(table->checkIndexes().empty());
 }
 
 }  // namespace

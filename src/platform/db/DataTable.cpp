@@ -40,7 +40,26 @@ bool isLogicalMark(char c)
 
 }  // namespace
 
-DataTable::DataTable(QObject* parent) : QObject(parent) {}
+DataTable::DataTable(QObject* parent) : QObject(parent)
+{
+    writeBehind_.setSingleShot(true);
+    writeBehind_.setInterval(500);
+    connect(&writeBehind_, &QTimer::timeout, this, [this] {
+        if (!engine_)
+            return;
+        try {
+            engine_->flush();
+        } catch (const xbase::Error&) {
+            // The next change or the close writes again and reports it; the
+            // index stays marked for a rebuild until then.
+        }
+    });
+}
+
+void DataTable::writeSoon()
+{
+    writeBehind_.start();
+}
 
 DataTable::~DataTable() = default;
 
@@ -456,6 +475,7 @@ void DataTable::post()
     if (!isEditing())
         return;
     engine_->post();
+    writeSoon();
     setState(DataState::Browse);
     bof_ = eof_ = false;
     invalidateCalc();
@@ -488,6 +508,7 @@ void DataTable::deleteRecord()
     if (isEmpty())
         throw invalid(QStringLiteral("There is no current record to delete"), path_);
     engine_->deleteRecord();
+    writeSoon();
     if (!engine_->showDeleted()) {
         // The record is hidden now: show its successor, or the new last one.
         ++cursorMoves_;

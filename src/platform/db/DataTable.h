@@ -36,6 +36,7 @@
 // Failures throw xbase::Error; one object per open file; one thread.
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -204,8 +205,12 @@ private:
     void notifyField(DataField* field);
     void notifyDataSet();
     void notifyFields();
+    void writeSoon();
 
     std::unique_ptr<xbase::Table> engine_;
+    // The engine holds index changes made in quick succession; this writes
+    // them once the changes pause.
+    QTimer writeBehind_;
     QString path_;
     std::vector<std::unique_ptr<DataField>> fields_;
     CalcFieldsHandler calcHandler_;
