@@ -207,7 +207,7 @@ bool IndexPageFile::isHeaderPage(uint32_t offset) const
 
 void IndexPageFile::checkPagePointer(uint32_t pointer, uint32_t from, const char* what) const
 {
-    if (pointer % kIndexPageSize == 0 && pointer >= firstPage_ && pointer < size_ && !isHeaderPage(pointer))
+    if (isTreePage(pointer))
         return;
     const std::string where = std::string(what) + " " + std::to_string(pointer) + " at offset " + std::to_string(from);
     if (pointer % kIndexPageSize != 0)

@@ -52,6 +52,11 @@ public:
     void reserveHeader(uint32_t offset, uint32_t bytes, bool reserved = true);
     bool isHeaderPage(uint32_t offset) const;
 
+    // Whether `pointer` names a page a tree may use.
+    bool isTreePage(uint32_t pointer) const
+    {
+        return pointer % kIndexPageSize == 0 && pointer >= firstPage_ && pointer < size_ && !isHeaderPage(pointer);
+    }
     // Throws Error(Corrupt) unless `pointer`, read at file offset `from`,
     // names a page a tree may use.
     void checkPagePointer(uint32_t pointer, uint32_t from, const char* what) const;

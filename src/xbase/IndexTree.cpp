@@ -85,8 +85,11 @@ IndexNode* IndexTree::load(uint32_t offset, uint32_t from, const char* what)
 
 IndexNode* IndexTree::loadRoot()
 {
-    const std::string what = "root pointer of index " + name_;
-    return load(root_, 0, what.c_str());
+    if (!file_.isTreePage(root_)) {
+        const std::string what = "root pointer of index " + name_;
+        file_.checkPagePointer(root_, 0, what.c_str());
+    }
+    return file_.node(root_, layout_);
 }
 
 bool IndexTree::descend(std::string_view key, uint32_t recno, Path& path, bool stopPastEnd)
@@ -127,6 +130,8 @@ bool IndexTree::insert(std::string_view key, uint32_t recno, bool unique)
         if (at.valid() && std::memcmp(at.leaf->keyAt(at.index), key.data(), key.size()) == 0)
             return false;
     }
+    if (appendPastEnd(key, recno))
+        return true;
     // Down the interior pages. A leaf that is not decoded is first given the
     // entry in place, on its page form: decoding and encoding a whole page
     // for one entry would cost more than the insert itself.
@@ -197,6 +202,46 @@ bool IndexTree::insert(std::string_view key, uint32_t recno, bool unique)
         updateSeparators(path, level);
     if (!leaf->fits())
         splitUpward(path, level, pos, sequential);
+    else if (pos == leaf->count() - 1)
+        rememberLastLeaf(path);
+    return true;
+}
+
+// Keeps the path of an insert that ended at the end of a leaf, when that
+// leaf is the tree's last.
+void IndexTree::rememberLastLeaf(const Path& path)
+{
+    for (size_t level = 0; level + 1 < path.size(); ++level)
+        if (path[level].index != path[level].node->count() - 1)
+            return;
+    lastLeaf_ = path;
+    lastLeafMod_ = modCount_;
+    lastLeafEpoch_ = file_.cacheEpoch();
+}
+
+// An entry beyond every other, right after an insert at the end of the last
+// leaf, goes straight there: records appended under the greatest key (a
+// blank field, a flag) would otherwise walk down the tree every time.
+bool IndexTree::appendPastEnd(std::string_view key, uint32_t recno)
+{
+    if (lastLeafMod_ != modCount_ || lastLeafEpoch_ != file_.cacheEpoch() || lastLeaf_.empty())
+        return false;
+    IndexNode* leaf = lastLeaf_.back().node;
+    const int n = leaf->count();
+    if (n == 0 || compareIndexEntry(leaf->keyAt(n - 1), leaf->recnos[static_cast<size_t>(n - 1)], key, recno) >= 0)
+        return false;
+    const bool sequential = leaf->recnos[static_cast<size_t>(n - 1)] == lastRecno_ && leaf->key(n - 1) == lastKey_;
+    lastKey_.assign(key);
+    lastRecno_ = recno;
+    leaf->insertLeaf(n, key.data(), recno);
+    file_.markDirty(leaf);
+    ++modCount_;
+    const size_t level = lastLeaf_.size() - 1;
+    updateSeparators(lastLeaf_, level);
+    if (leaf->fits())
+        lastLeafMod_ = modCount_;
+    else
+        splitUpward(lastLeaf_, level, n, sequential);  // the path is stale after it
     return true;
 }
 

@@ -116,6 +116,8 @@ private:
     void merge(Path& path, size_t level, int leftIndex);
     void collapseRoot();
     bool appendFits(const IndexNode& leaf, const char* key, uint32_t recno) const;
+    bool appendPastEnd(std::string_view key, uint32_t recno);
+    void rememberLastLeaf(const Path& path);
     [[noreturn]] void corrupt(uint32_t offset, const std::string& what) const;
 
     IndexPageFile& file_;
@@ -125,6 +127,11 @@ private:
     uint64_t modCount_ = 0;
     bool retired_ = false;
     Path path_;
+    // The path of the last insert when it ended at the end of the last leaf,
+    // while nothing changed since (same modCount_, no node evicted).
+    Path lastLeaf_;
+    uint64_t lastLeafMod_ = UINT64_MAX;
+    uint64_t lastLeafEpoch_ = 0;
     // The entry inserted last, to tell inserts that follow one another.
     std::string lastKey_;
     uint32_t lastRecno_ = 0;  // reused between operations

@@ -106,6 +106,7 @@ struct ModelCase {
     bool descending;
     size_t cacheLimit;
     int fullCheckEvery;    // walk and verify after every n-th step (1: every step)
+    int appendEvery = 0;   // every n-th entry goes past the end: greatest key, next record number
 };
 
 std::ostream& operator<<(std::ostream& out, const ModelCase& c) { return out << c.name; }
@@ -117,6 +118,10 @@ protected:
         const ModelCase& c = GetParam();
         std::string key(static_cast<size_t>(c.keyLength), ' ');
         const std::string alphabet = c.alphabet;
+        if (c.appendEvery > 0 && ++draws_ % static_cast<uint32_t>(c.appendEvery) == 0) {
+            std::fill_n(key.begin(), c.keyChars, alphabet.back());
+            return {key, c.maxRecno + ++appended_};
+        }
         std::uniform_int_distribution<size_t> letter(0, alphabet.size() - 1);
         for (int i = 0; i < c.keyChars; ++i)
             key[static_cast<size_t>(i)] = alphabet[letter(random_)];
@@ -207,6 +212,8 @@ protected:
     }
 
     std::mt19937 random_{20240611};
+    uint32_t draws_ = 0;
+    uint32_t appended_ = 0;
     Model model_;
 };
 
@@ -322,6 +329,9 @@ INSTANTIATE_TEST_SUITE_P(
         ModelCase{"CdxShortKeysManyDuplicates", true, 3, 3, "AB ", 4000, 7000, false, size_t{64} << 20, 16},
         // A cache of a few pages: nodes are evicted and read again all the time.
         ModelCase{"CdxTinyCacheDescending", true, 60, 6, "XYZ", 5000, 900, true, 16 * 1024, 1},
+        // Records appended under the greatest key between random changes,
+        // with nodes evicted all the time.
+        ModelCase{"CdxTinyCacheAppends", true, 60, 6, "XYZ", 5000, 900, false, 16 * 1024, 1, 2},
         ModelCase{"IdxLongKeys", false, 60, 10, "MNOP", 50000, 1000, false, size_t{64} << 20, 1}),
     [](const ::testing::TestParamInfo<ModelCase>& param) { return std::string(param.param.name); });
 
