@@ -1,6 +1,7 @@
 #include "app/DialogHelpers.h"
 
 #include <QDialog>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QStyle>
@@ -67,6 +68,23 @@ QToolButton* MakeMouseHelpButton(QWidget* parent)
                            QStringLiteral("Click here, then click on any part of this window to see what it is for"));
     platform::ConnectMouseHelpButton(button);
     return button;
+}
+
+QHBoxLayout* MakeButtonRow(std::initializer_list<QWidget*> buttons, QWidget* mouseHelp)
+{
+    auto* row = new QHBoxLayout;
+    for (QWidget* button : buttons)
+        row->addWidget(button);
+    row->addStretch();
+    row->addWidget(mouseHelp);
+    return row;
+}
+
+void KeepRoomWhenHidden(QWidget* widget)
+{
+    QSizePolicy policy = widget->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    widget->setSizePolicy(policy);
 }
 
 void EnterMovesFocus(QWidget* edit)

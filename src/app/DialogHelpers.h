@@ -7,7 +7,10 @@
 // Requires: a QApplication exists.
 #include <QString>
 
+#include <initializer_list>
+
 class QDialog;
+class QHBoxLayout;
 class QPushButton;
 class QToolButton;
 class QWidget;
@@ -22,6 +25,11 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 // The mouse-help button ("MouseHelpButton"): the pointer turns into a
 // question mark and the next click on a control shows its help text.
 QToolButton* MakeMouseHelpButton(QWidget* parent);
+// The bottom row: `buttons` from the left, the mouse-help button at the right.
+QHBoxLayout* MakeButtonRow(std::initializer_list<QWidget*> buttons, QWidget* mouseHelp);
+// The widget keeps its room in the layout while hidden, so that a dialog of
+// fixed size does not shift when it comes and goes.
+void KeepRoomWhenHidden(QWidget* widget);
 // Enter (either key) in the edit moves the focus to the next control, as
 // Tab does, instead of pressing the dialog's default button.
 void EnterMovesFocus(QWidget* edit);

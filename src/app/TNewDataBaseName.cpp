@@ -1,6 +1,5 @@
 #include "app/TNewDataBaseName.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -72,19 +71,12 @@ TNewDataBaseName::TNewDataBaseName(const QString& proposal, QWidget* parent) : Q
                                                    "the new database holds"));
     MouseHelpButton = MakeMouseHelpButton(this);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(OkButton);
-    buttons->addWidget(CancelButton);
-    buttons->addWidget(HelpButton);
-    buttons->addWidget(FieldLengthsButton);
-    buttons->addStretch();
-    buttons->addWidget(MouseHelpButton);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(NameLabel);
     layout->addWidget(NameEdit);
     layout->addWidget(InvalidNameLabel);
-    layout->addLayout(buttons);
+    layout->addLayout(MakeButtonRow({OkButton, CancelButton, HelpButton, FieldLengthsButton}, MouseHelpButton));
     // The note comes and goes; the dialog keeps one size.
     QSizePolicy keepSpace = InvalidNameLabel->sizePolicy();
     keepSpace.setRetainSizeWhenHidden(true);

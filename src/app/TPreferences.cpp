@@ -122,18 +122,12 @@ TPreferences::TPreferences(QWidget* parent) : QDialog(parent)
     groups->addWidget(CarryGroup);
     groups->addWidget(SkipGroup, 1);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(OkButton);
-    buttons->addWidget(CancelButton);
-    buttons->addWidget(HelpButton);
-    buttons->addStretch();
-    buttons->addWidget(MouseHelpButton);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(HeadingLabel);
     layout->addLayout(options);
     layout->addLayout(groups);
-    layout->addLayout(buttons);
+    layout->addLayout(MakeButtonRow({OkButton, CancelButton, HelpButton}, MouseHelpButton));
 
     // Tab moves through the controls in the order they are shown.
     QWidget* previous = nullptr;

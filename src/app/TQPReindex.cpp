@@ -1,8 +1,6 @@
 #include "app/TQPReindex.h"
 
-#include <QCloseEvent>
 #include <QFileInfo>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -20,7 +18,6 @@
 #include "platform/ui/BusyCursor.h"
 #include "platform/ui/CancelFlag.h"
 #include "platform/ui/Messages.h"
-#include "platform/ui/WhatsThis.h"
 
 namespace app {
 
@@ -30,7 +27,7 @@ constexpr int kHelpContext = 1040;
 
 }  // namespace
 
-TQPReindex::TQPReindex(platform::DataTable& table, QWidget* parent) : QDialog(parent), table_(table)
+TQPReindex::TQPReindex(platform::DataTable& table, QWidget* parent) : RunningToolDialog(parent), table_(table)
 {
     setObjectName(QStringLiteral("QPReindex"));
     setWindowTitle(QStringLiteral("Rebuild indexes for ") + QFileInfo(table.path()).fileName());
@@ -45,13 +42,6 @@ TQPReindex::TQPReindex(platform::DataTable& table, QWidget* parent) : QDialog(pa
     ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
     ProgressBar->setRange(0, 100);
     ProgressBar->setValue(0);
-    // Both come and go; the dialog keeps one size.
-    for (QWidget* part : {static_cast<QWidget*>(StatusLabel), static_cast<QWidget*>(ProgressBar)}) {
-        QSizePolicy keepSpace = part->sizePolicy();
-        keepSpace.setRetainSizeWhenHidden(true);
-        part->setSizePolicy(keepSpace);
-        part->hide();
-    }
 
     ReindexButton = MakeButton(this, "ReindexButton", QStringLiteral("Reindex"),
                                QStringLiteral("Click here to remove the deleted records from this file and "
@@ -63,17 +53,12 @@ TQPReindex::TQPReindex(platform::DataTable& table, QWidget* parent) : QDialog(pa
                               QStringLiteral("Click here to close without rebuilding the indexes"));
     MouseHelpButton = MakeMouseHelpButton(this);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(ReindexButton);
-    buttons->addWidget(HelpButton);
-    buttons->addWidget(CancelButton);
-    buttons->addStretch();
-    buttons->addWidget(MouseHelpButton);
+    setRunningControls(ReindexButton, {CancelButton, HelpButton, MouseHelpButton}, {StatusLabel, ProgressBar});
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(StatusLabel);
     layout->addWidget(ProgressBar);
-    layout->addLayout(buttons);
+    layout->addLayout(MakeButtonRow({ReindexButton, HelpButton, CancelButton}, MouseHelpButton));
 
     connect(ReindexButton, &QPushButton::clicked, this, &TQPReindex::ReindexButtonClick);
     connect(HelpButton, &QPushButton::clicked, this, &TQPReindex::HelpButtonClick);
@@ -82,31 +67,9 @@ TQPReindex::TQPReindex(platform::DataTable& table, QWidget* parent) : QDialog(pa
     FinishToolDialog(this);
 }
 
-void TQPReindex::reject()
-{
-    // The rebuild's loop runs inside this dialog: it stays until the loop ends.
-    if (!running_)
-        QDialog::reject();
-}
-
-void TQPReindex::closeEvent(QCloseEvent* event)
-{
-    if (running_)
-        event->ignore();
-    else
-        QDialog::closeEvent(event);
-}
-
 void TQPReindex::SetRunning(bool running)
 {
-    running_ = running;
-    ReindexButton->setEnabled(!running);
-    CancelButton->setVisible(!running);
-    HelpButton->setVisible(!running);
-    MouseHelpButton->setVisible(!running);
-    ProgressBar->setVisible(running);
-    StatusLabel->setVisible(running);
-    platform::SetWhatsThisSuspended(this, running);
+    setRunning(running);
     ProgressBar->setValue(0);
     tagProgress_.reset();
     tagsStarted_ = false;
@@ -129,7 +92,7 @@ void TQPReindex::Progress(ProgressMode mode, int percent)
 
 void TQPReindex::ReindexButtonClick()
 {
-    if (running_)
+    if (running())
         return;
     const QString fileName = QFileInfo(table_.path()).fileName();
     std::optional<QString> failure;

@@ -14,8 +14,7 @@
 // be in an edit. Afterwards the table has been re-synchronised with the
 // engine (its order is record order).
 // Requires: a QApplication exists.
-#include <QDialog>
-
+#include "app/RunningToolDialog.h"
 #include "data/AddressFile.h"
 
 class QLabel;
@@ -29,7 +28,7 @@ class DataTable;
 
 namespace app {
 
-class TQPReindex : public QDialog {
+class TQPReindex : public RunningToolDialog {
     Q_OBJECT
 
 public:
@@ -37,13 +36,6 @@ public:
 
     // True once a rebuild has succeeded.
     bool rebuilt() const { return rebuilt_; }
-    bool running() const { return running_; }
-
-public slots:
-    void reject() override;
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     enum class ProgressMode { Pack, Tags };
@@ -52,12 +44,11 @@ private:
     void HelpButtonClick();
     // One notification from the engine (0..100) in the current mode.
     void Progress(ProgressMode mode, int percent);
-    // Shows or hides the controls of a running rebuild.
+    // Starts or ends a rebuild: its controls, an empty bar.
     void SetRunning(bool running);
 
     platform::DataTable& table_;
     data::TagProgress tagProgress_;
-    bool running_ = false;
     bool rebuilt_ = false;
     bool tagsStarted_ = false;
 

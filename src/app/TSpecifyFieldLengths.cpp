@@ -113,19 +113,12 @@ TSpecifyFieldLengths::TSpecifyFieldLengths(QWidget* parent) : QDialog(parent)
                                 QStringLiteral("Click here to show the standard field lengths"));
     MouseHelpButton = MakeMouseHelpButton(this);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(OkButton);
-    buttons->addWidget(HelpButton);
-    buttons->addWidget(CancelButton);
-    buttons->addWidget(DefaultsButton);
-    buttons->addStretch();
-    buttons->addWidget(MouseHelpButton);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(NoteLabel);
     layout->addWidget(UseForAllCheckBox);
-    layout->addLayout(buttons);
+    layout->addLayout(MakeButtonRow({OkButton, HelpButton, CancelButton, DefaultsButton}, MouseHelpButton));
 
     connect(OkButton, &QPushButton::clicked, this, &TSpecifyFieldLengths::OkButtonClick);
     connect(HelpButton, &QPushButton::clicked, this, &TSpecifyFieldLengths::HelpButtonClick);

@@ -1,7 +1,5 @@
 #include "app/TSystemReindex.h"
 
-#include <QCloseEvent>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -23,7 +21,7 @@ constexpr int kHelpContext = 1039;
 
 }  // namespace
 
-TSystemReindex::TSystemReindex(QWidget* parent) : QDialog(parent)
+TSystemReindex::TSystemReindex(QWidget* parent) : RunningToolDialog(parent)
 {
     setObjectName(QStringLiteral("SystemReindex"));
     setWindowTitle(QStringLiteral("Rebuild System Indexes"));
@@ -41,21 +39,12 @@ TSystemReindex::TSystemReindex(QWidget* parent) : QDialog(parent)
     ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
     ProgressBar->setRange(0, 100);
     ProgressBar->setValue(0);
-    ProgressBar->hide();
     platform::SetWhatsThis(ProgressBar, QStringLiteral("Shows how far the rebuild of the current file has come"));
 
     StatusLabel = new QLabel(this);
     StatusLabel->setObjectName(QStringLiteral("StatusLabel"));
     StatusLabel->setTextFormat(Qt::PlainText);
     StatusLabel->setMinimumHeight(StatusLabel->fontMetrics().height());
-    StatusLabel->hide();
-    // The bar and the status line appear while the rebuild runs; the
-    // fixed-size dialog keeps their room from the start.
-    for (QWidget* shownWhileRunning : {static_cast<QWidget*>(ProgressBar), static_cast<QWidget*>(StatusLabel)}) {
-        QSizePolicy policy = shownWhileRunning->sizePolicy();
-        policy.setRetainSizeWhenHidden(true);
-        shownWhileRunning->setSizePolicy(policy);
-    }
 
     ReindexButton = MakeButton(this, "ReindexButton", QStringLiteral("Reindex"),
                                QStringLiteral("Click here to rebuild the indexes of the system files"), true);
@@ -65,18 +54,13 @@ TSystemReindex::TSystemReindex(QWidget* parent) : QDialog(parent)
                               QStringLiteral("Click here to close without rebuilding the indexes"));
     MouseHelpButton = MakeMouseHelpButton(this);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(ReindexButton);
-    buttons->addWidget(HelpButton);
-    buttons->addWidget(CancelButton);
-    buttons->addStretch();
-    buttons->addWidget(MouseHelpButton);
+    setRunningControls(ReindexButton, {CancelButton, HelpButton, MouseHelpButton}, {ProgressBar, StatusLabel});
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(InfoLabel);
     layout->addWidget(ProgressBar);
     layout->addWidget(StatusLabel);
-    layout->addLayout(buttons);
+    layout->addLayout(MakeButtonRow({ReindexButton, HelpButton, CancelButton}, MouseHelpButton));
 
     connect(ReindexButton, &QPushButton::clicked, this, &TSystemReindex::ReindexButtonClick);
     connect(HelpButton, &QPushButton::clicked, this, &TSystemReindex::HelpButtonClick);
@@ -85,36 +69,15 @@ TSystemReindex::TSystemReindex(QWidget* parent) : QDialog(parent)
     FinishToolDialog(this);
 }
 
-void TSystemReindex::reject()
-{
-    if (!running_)
-        QDialog::reject();
-}
-
-void TSystemReindex::closeEvent(QCloseEvent* event)
-{
-    if (running_)
-        event->ignore();
-    else
-        QDialog::closeEvent(event);
-}
-
 void TSystemReindex::SetRunning(bool running)
 {
-    running_ = running;
+    setRunning(running);
     ProgressBar->setValue(0);
-    ProgressBar->setVisible(running);
-    StatusLabel->setVisible(running);
-    ReindexButton->setEnabled(!running);
-    CancelButton->setVisible(!running);
-    HelpButton->setVisible(!running);
-    MouseHelpButton->setVisible(!running);
-    platform::SetWhatsThisSuspended(this, running);
 }
 
 void TSystemReindex::ReindexButtonClick()
 {
-    if (running_)
+    if (running())
         return;
     SetRunning(true);
     try {

@@ -13,9 +13,8 @@
 // modally.
 // Requires: a QApplication exists; no window holds a system table open (one
 // that does is skipped).
-#include <QDialog>
+#include "app/RunningToolDialog.h"
 
-class QCloseEvent;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -23,29 +22,18 @@ class QToolButton;
 
 namespace app {
 
-class TSystemReindex : public QDialog {
+class TSystemReindex : public RunningToolDialog {
     Q_OBJECT
 
 public:
     explicit TSystemReindex(QWidget* parent = nullptr);
 
-    bool isRunning() const { return running_; }
-
-public slots:
-    // Refused while the rebuild runs.
-    void reject() override;
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-
 private:
     void ReindexButtonClick();
     void HelpButtonClick();
     void ShowProgress(int percent);
-    // Hides or shows what may not be used while the rebuild runs.
+    // Starts or ends the rebuild: its controls, an empty bar.
     void SetRunning(bool running);
-
-    bool running_ = false;
 
     QLabel* InfoLabel;
     QProgressBar* ProgressBar;

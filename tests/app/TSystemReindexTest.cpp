@@ -172,7 +172,7 @@ TEST_F(TSystemReindexTest, PacksTheSixTablesInOrderWithTheirStatusTexts)
     QSignalSpy progress(bar, &QProgressBar::valueChanged);
     whileRunning(
         [&] {
-            if (!dialog.isRunning())
+            if (!dialog.running())
                 return;
             runningLooksRight = runningLooksRight && !bar->isHidden() && !status->isHidden() &&
                                 !reindex->isEnabled() && cancel->isHidden() && help->isHidden() &&
@@ -211,7 +211,7 @@ TEST_F(TSystemReindexTest, PacksTheSixTablesInOrderWithTheirStatusTexts)
     // Closed, restored, and every table packed with a sound tag.
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_FALSE(dialog.isRunning());
+    EXPECT_FALSE(dialog.running());
     EXPECT_TRUE(reindex->isEnabled());
     EXPECT_FALSE(cancel->isHidden());
     EXPECT_FALSE(help->isHidden());
@@ -264,14 +264,14 @@ TEST_F(TSystemReindexTest, RefusesToCloseWhileRunningAndOffersHelpAndCancel)
         bool triedWhileRunning = false;
         whileRunning(
             [&] {
-                if (!dialog.isRunning() || triedWhileRunning)
+                if (!dialog.running() || triedWhileRunning)
                     return;
                 triedWhileRunning = true;
                 QTest::keyClick(&dialog, Qt::Key_Escape);
                 dialog.close();
                 dialog.reject();
                 EXPECT_TRUE(dialog.isVisible());
-                EXPECT_TRUE(dialog.isRunning());
+                EXPECT_TRUE(dialog.running());
             },
             [&] { QTest::mouseClick(control<QPushButton>(dialog, "ReindexButton"), Qt::LeftButton); });
         EXPECT_TRUE(triedWhileRunning);
