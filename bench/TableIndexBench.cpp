@@ -18,24 +18,13 @@
 #include <random>
 
 #include "AddressData.h"
+#include "data/AddressFile.h"
 
 namespace {
 
 constexpr uint32_t kRecords = 1'000'000;
 
-const std::pair<const char*, const char*> kTags[] = {
-    {"NAME", "UPPER(LNAME-FNAME)"}, {"LNAME", "UPPER(LNAME)+UPPER(FNAME)"}, {"FNAME", "UPPER(FNAME)"},
-    {"TITLE", "UPPER(TITLE)"},      {"ORG", "UPPER(ORG)"},                  {"STREET", "UPPER(STREET)"},
-    {"STREET2", "UPPER(STREET2)"},  {"CITY", "UPPER(CITY+STATE)"},          {"STATE", "UPPER(STATE)"},
-    {"ZIP", "UPPER(ZIP)"},          {"COUNTRY", "UPPER(COUNTRY)"},          {"PHONE", "UPPER(PHONE)"},
-    {"PHONE2", "UPPER(PHONE2)"},    {"EMAIL", "UPPER(EMAIL)"},              {"FAX", "UPPER(FAX)"},
-    {"USER1", "UPPER(USER1)"},      {"USER2", "UPPER(USER2)"},              {"DATE", "UPPER(DATE)"},
-    {"TAG", "UPPER(TAG)"},          {"CODES", "UPPER(CODES)"},              {"PREFIX", "UPPER(PREFIX)"},
-    {"MIDDLE", "UPPER(MIDDLE)"},    {"DELETED", "DELETED()"},               {"STATEZIP", "UPPER(STATE-ZIP)"},
-    {"ISDEL", "ISDEL"},             {"NOTISDEL", "!ISDEL"},
-};
-
-// A copy of the shared table with its 26 tags, made once.
+// A copy of the shared table with the address file's 26 tags, made once.
 const std::string& indexedTable()
 {
     static std::string path;
@@ -48,7 +37,7 @@ const std::string& indexedTable()
                                        std::filesystem::copy_options::overwrite_existing);
         path = folder + "/ADDR.DBF";
         auto table = xbase::Table::open(path);
-        for (const auto& [name, expression] : kTags)
+        for (const auto& [name, expression] : data::kAddressTags)
             table->createTag(name, expression);
     }
     return path;
@@ -61,7 +50,7 @@ void BM_BuildTheTags(benchmark::State& state)
     for (auto _ : state) {
         table->closeIndexes();
         std::filesystem::remove(std::filesystem::path(path).replace_extension(".CDX"));
-        for (const auto& [name, expression] : kTags)
+        for (const auto& [name, expression] : data::kAddressTags)
             table->createTag(name, expression);
     }
     state.counters["peak MB"] = bench::peakMemoryMb();
