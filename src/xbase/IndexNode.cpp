@@ -484,11 +484,17 @@ IndexPageInsert indexLeafPageInsert(uint8_t* page, uint32_t pageOffset, const In
     format.trailBits = trailBits;
     format.minBytes = bytes;
 
+    const uint64_t entryMask = bytes >= 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * bytes)) - 1;
     auto unpack = [&](int i, uint32_t& r, int& dup, int& trail) {
-        uint64_t packed = 0;
         const uint8_t* entry = page + 24 + i * bytes;
-        for (int b = bytes - 1; b >= 0; --b)
-            packed = (packed << 8) | entry[b];
+        uint64_t packed = 0;
+        if (24 + i * bytes + 8 <= static_cast<int>(kIndexPageSize)) {
+            std::memcpy(&packed, entry, 8);  // one load; the bytes past the entry are masked off
+            packed &= entryMask;
+        } else {
+            for (int b = bytes - 1; b >= 0; --b)
+                packed = (packed << 8) | entry[b];
+        }
         r = static_cast<uint32_t>(packed & recMask);
         dup = static_cast<int>((packed >> recBits) & mask(dupBits));
         trail = static_cast<int>((packed >> (recBits + dupBits)) & mask(trailBits));
@@ -503,10 +509,12 @@ IndexPageInsert indexLeafPageInsert(uint8_t* page, uint32_t pageOffset, const In
             entry[b] = static_cast<uint8_t>(packed >> (8 * b));
     };
 
-    // Rebuild keys in order up to the first entry not less than the new one.
-    char buffers[2][kMaxIndexKeyLength];
-    char* previous = buffers[0];
-    char* current = buffers[1];
+    // Find the first entry not less than the new one, comparing on the
+    // page's stored bytes: an entry's first `dup` bytes are the previous
+    // key's, and the previous key agrees with the new one on `match` bytes
+    // and is smaller at the next. An entry repeating more than that is
+    // smaller too; else the comparison starts at its stored bytes.
+    int16_t starts[IndexNode::kLeafSpace];  // where each entry's stored bytes begin
     const int entriesEnd = 24 + n * bytes;
     int keyPos = static_cast<int>(kIndexPageSize);
     int boundary = keyPos;  // where the stored bytes of entry `pos` end
@@ -523,18 +531,20 @@ IndexPageInsert indexLeafPageInsert(uint8_t* page, uint32_t pageOffset, const In
         const int stored = k - dup - trail;
         if (keyPos - stored < entriesEnd)
             corrupt(path, pageOffset, "leaf entry " + std::to_string(i) + ": key bytes run into the entry table");
-        std::memcpy(current, previous, static_cast<size_t>(dup));
-        std::memcpy(current + dup, page + keyPos - stored, static_cast<size_t>(stored));
-        std::memset(current + dup + stored, layout.pad, static_cast<size_t>(trail));
-        // The previous key agrees with the new one on `match` bytes and is
-        // smaller at the next. A key repeating more of the previous one is
-        // smaller too; else the comparison starts where it stops repeating.
+        const uint8_t* bytesOf = page + keyPos - stored;
+        starts[i] = static_cast<int16_t>(keyPos - stored);
         int c = -1;
-        if (i == 0 || dup <= match) {
-            const int from = i == 0 ? 0 : dup;
-            const int m = from + commonPrefix(current + from, key + from, k - from);
-            c = m < k ? (static_cast<unsigned char>(current[m]) < static_cast<unsigned char>(key[m]) ? -1 : 1)
-                      : (r < recno ? -1 : (r > recno ? 1 : 0));
+        if (dup <= match) {
+            int m = dup + commonPrefix(reinterpret_cast<const char*>(bytesOf), key + dup, stored);
+            if (m == dup + stored)
+                while (m < k && key[m] == layout.pad)
+                    ++m;
+            if (m < k) {
+                const unsigned char mine = m < dup + stored ? bytesOf[m - dup] : static_cast<unsigned char>(layout.pad);
+                c = mine < static_cast<unsigned char>(key[m]) ? -1 : 1;
+            } else {
+                c = r < recno ? -1 : (r > recno ? 1 : 0);
+            }
             match = m;
         }
         if (c >= 0) {
@@ -550,10 +560,32 @@ IndexPageInsert indexLeafPageInsert(uint8_t* page, uint32_t pageOffset, const In
         }
         keyPos -= stored;
         boundary = keyPos;
-        std::swap(previous, current);
     }
     if (pos == 0)
         return result;  // the caller may append to the leaf before this one
+    // The keys on either side of the new entry, rebuilt back to front: each
+    // entry gives the bytes from its `dup` on, the entries before it the rest.
+    auto rebuildKey = [&](int e, char* out) {
+        int need = k;
+        for (; need > 0; --e) {
+            uint32_t r = 0;
+            int dup = 0;
+            int trail = 0;
+            unpack(e, r, dup, trail);
+            if (dup >= need)
+                continue;
+            const int storedEnd = k - trail;
+            if (need > storedEnd)
+                std::memset(out + storedEnd, layout.pad, static_cast<size_t>(need - storedEnd));
+            std::memcpy(out + dup, page + starts[e], static_cast<size_t>(std::min(need, storedEnd) - dup));
+            need = dup;
+        }
+    };
+    char previous[kMaxIndexKeyLength];
+    char current[kMaxIndexKeyLength];
+    rebuildKey(pos - 1, previous);
+    if (pos < n)
+        rebuildKey(pos, current);
     // Bytes stored by the rest of the page.
     int restStored = 0;
     for (int i = pos + 1; i < n; ++i) {
