@@ -79,8 +79,9 @@ struct IndexPageInsert {
     int count = 0;
 };
 // Inserts (key, recno) into the page form of a leaf without decoding it
-// whole: keys are rebuilt one after another only up to the place, and the
-// page's bytes are shifted around the new entry. Every count and bit field
+// whole: entries are compared on their stored bytes up to the place, only
+// the keys on either side are rebuilt, and the page's bytes are shifted
+// around the new entry. Every count and bit field
 // read is checked as decode() checks it (Error(Corrupt)).
 IndexPageInsert indexLeafPageInsert(uint8_t* page, uint32_t pageOffset, const IndexLayout& layout, const char* key,
                                     uint32_t recno, const std::string& path);
