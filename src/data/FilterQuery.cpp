@@ -30,6 +30,21 @@ constexpr int kMaxOperand = 99;
 constexpr int kMaxQueryLength = 255;
 const QString kNotDeletedSuffix = QStringLiteral(".and. !ISDEL");
 
+// The expression's string literal of `text`, whatever it holds: in double
+// quotes, else single quotes, else brackets; text holding all three is
+// joined from pieces. A typed value never becomes part of the expression.
+QString StringLiteral(const QString& text)
+{
+    const QChar quote = QLatin1Char('"');
+    if (!text.contains(quote))
+        return quote + text + quote;
+    if (!text.contains(QLatin1Char('\'')))
+        return QLatin1Char('\'') + text + QLatin1Char('\'');
+    if (!text.contains(QLatin1Char(']')))
+        return QLatin1Char('[') + text + QLatin1Char(']');
+    return QLatin1Char('(') + quote + text.split(quote).join(QStringLiteral("\"+'\"'+\"")) + quote + QLatin1Char(')');
+}
+
 }  // namespace
 
 QString UpperAscii(const QString& text)
@@ -76,7 +91,7 @@ QString BuildFieldCondition(const QString& field, const QString& value)
             break;
         }
     }
-    const QString quoted = QLatin1Char('"') + UpperAscii(operand) + QLatin1Char('"');
+    const QString quoted = StringLiteral(UpperAscii(operand));
     if (op == QLatin1String("$"))
         return quoted + QStringLiteral("$UPPER(") + field + QLatin1Char(')');
     return QStringLiteral("UPPER(") + field + QLatin1Char(')') + op + quoted;

@@ -38,6 +38,11 @@ TEST(BuildFieldCondition, EverySyntaxOfAQueryValue)
         {"a+b;c^d", "((((UPPER(LNAME)=\"A\").and.(UPPER(LNAME)=\"B\"))).or.(((UPPER(LNAME)=\"C\").and..not.(UPPER(LNAME)=\"D\"))))"},
         // Upper case as the engine's UPPER: ASCII only.
         {"zürich", "UPPER(LNAME)=\"ZüRICH\""},
+        // Quotes in a value stay inside its literal.
+        {"o'brien", "UPPER(LNAME)=\"O'BRIEN\""},
+        {"6\" pipe", "UPPER(LNAME)='6\" PIPE'"},
+        {"$\"it's\"", "[\"IT'S\"]$UPPER(LNAME)"},
+        {"a\"b'[c]", "UPPER(LNAME)=(\"A\"+'\"'+\"B'[C]\")"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(BuildFieldCondition(QStringLiteral("LNAME"), QString::fromUtf8(c.value)), QString::fromUtf8(c.expected))
@@ -129,10 +134,14 @@ TEST_F(ApplyFilterTest, TooLongUnreadableAndEmptyFilters)
     EXPECT_EQ(state_.QueryValues[qvLastName], QString());
     EXPECT_EQ(table_->query(), "!ISDEL");
 
-    ClearQueryVars(state_);
-    state_.QueryValues[qvLastName] = QStringLiteral("x\" .or. \"a");  // a quote inside a value
-    EXPECT_EQ(ApplyFilterTo(*table_, state_, {}).result, FilterResult::NoMatches);
-    EXPECT_EQ(table_->query(), "!ISDEL");
+    // A value that would close its literal is searched for as typed, never
+    // run as part of the expression.
+    for (const char* typed : {"x\" .or. \"x\"=\"x", "x' .or. 'x'='x", "x\"' .or. [x]=[x"}) {
+        ClearQueryVars(state_);
+        state_.QueryValues[qvLastName] = QString::fromLatin1(typed);
+        EXPECT_EQ(ApplyFilterTo(*table_, state_, {}).result, FilterResult::NoMatches) << typed;
+        EXPECT_EQ(table_->query(), "!ISDEL");
+    }
 
     ClearQueryVars(state_);
     EXPECT_EQ(ApplyFilterTo(*table_, state_, {}).result, FilterResult::NoFilter);
