@@ -257,9 +257,9 @@ bool Table::fieldIsNull(int index) const
     return RecordView::isNull(dbf_, record(), field(index));
 }
 
-uint32_t Table::memoBlock(const char* record, const Field& f) const
+uint32_t Table::memoBlock(const char* record, const Field& f, uint32_t recno) const
 {
-    return RecordView::memoBlock(dbf_, record, f, viewRecno_);
+    return RecordView::memoBlock(dbf_, record, f, recno);
 }
 
 // The memo text set in the current edit and not yet posted, or nullptr.
@@ -280,7 +280,7 @@ void Table::memoText(int index, std::string& out) const
         out = *pending;
         return;
     }
-    uint32_t block = memoBlock(record(), f);
+    uint32_t block = memoBlock(record(), f, recno_);
     if (block == 0 || !memo_) {
         out.clear();
         return;
@@ -294,7 +294,6 @@ void Table::memoText(int index, std::string& out) const
 void Table::place(uint32_t recno)
 {
     recno_ = recno;
-    viewRecno_ = recno;
     loaded_ = false;
 }
 
@@ -319,7 +318,6 @@ void Table::setEof()
     current_.assign(dbf_.blankRecord());
     loaded_ = true;
     recno_ = dbf_.recordCount() + 1;
-    viewRecno_ = recno_;
     eof_ = true;
     orderPositioned_ = false;
 }
@@ -535,7 +533,7 @@ bool Table::memoEmpty(int index) const
     const Field& f = field(index);
     if (const std::string* pending = pendingMemo(index))
         return pending->empty();
-    uint32_t block = memoBlock(record(), f);
+    uint32_t block = memoBlock(record(), f, recno_);
     if (block == 0 || !memo_)
         return true;
     memo_->read(block, scratch_, 1);
@@ -565,7 +563,6 @@ void Table::append()
     current_.assign(dbf_.blankRecord());
     loaded_ = true;
     recno_ = dbf_.recordCount() + 1;
-    viewRecno_ = recno_;
     state_ = EditState::Append;
 }
 
@@ -722,7 +719,7 @@ void Table::post()
     for (auto& [index, text] : pendingMemos_) {
         const Field& f = field(index);
         const char* old = state_ == EditState::Edit ? original_.data() : current_.data();
-        uint32_t oldBlock = state_ == EditState::Edit ? memoBlock(old, f) : 0;
+        uint32_t oldBlock = state_ == EditState::Edit ? memoBlock(old, f, recno_) : 0;
         setMemoBlock(current_.data(), f, memo_->write(oldBlock, text));
     }
     pendingMemos_.clear();
@@ -733,7 +730,6 @@ void Table::post()
     } else {
         dbf_.writeRecord(recno_, current_.data());
     }
-    viewRecno_ = recno_;
     state_ = EditState::Browse;
     if (appended)
         indexes_.added(*this, recno_);
@@ -1025,8 +1021,7 @@ void Table::writePacked(const std::string& newDbfPath, const std::string& newMem
                 for (const Field& f : dbf_.fields()) {
                     if (!f.memo || !memo_)
                         continue;
-                    viewRecno_ = r;
-                    memo_->read(memoBlock(record.data(), f), text);
+                    memo_->read(memoBlock(record.data(), f, r), text);
                     setMemoBlock(record.data(), f, packedMemos->write(0, text));
                 }
                 packed.appendRecord(record.data());

@@ -60,7 +60,7 @@ public:
     std::string_view fieldBytes(int index) const override;
     bool fieldIsNull(int index) const override;
     void memoText(int index, std::string& out) const override;
-    uint32_t recordNumber() const override { return viewRecno_; }
+    uint32_t recordNumber() const override { return recno_; }
     bool isDeleted() const override { return record()[0] == DbfFile::kDeletedMark; }
     bool exactCompare() const override { return exact_; }
 
@@ -207,7 +207,7 @@ private:
     void setEof();
     bool visible();
     bool seekVisible(bool forward);
-    uint32_t memoBlock(const char* record, const Field& field) const;
+    uint32_t memoBlock(const char* record, const Field& field, uint32_t recno) const;
     static void setMemoBlock(char* record, const Field& field, uint32_t block);
     void writePacked(const std::string& newDbfPath, const std::string& newMemoPath, int progressEnd);
     bool rebuildPackedIndex(const std::string& newDbfPath, const std::string& newMemoPath, const std::string& newCdxPath);
@@ -231,7 +231,6 @@ private:
     // moving through an order reads only the delete marks.
     mutable std::string current_;
     mutable bool loaded_ = true;
-    uint32_t viewRecno_ = 0;
     uint32_t recno_ = 1;
     bool bof_ = true;
     bool eof_ = true;
