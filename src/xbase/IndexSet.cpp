@@ -24,6 +24,13 @@ namespace {
 
 // Beside the CDX while it lags behind the records.
 constexpr const char* kPendingMarker = ".pending";
+
+// The marker beside the production index of the table at dbfPath, found
+// regardless of letter case; empty when there is none.
+std::string findPendingMarker(const std::string& dbfPath)
+{
+    return findCompanion(dbfPath, std::string(".CDX") + kPendingMarker);
+}
 // Changes committed within this time of the last write wait for the next.
 constexpr auto kWriteInterval = std::chrono::milliseconds(250);
 
@@ -167,7 +174,7 @@ void IndexSet::openProduction(const std::string& dbfPath, bool writable)
     if (path.empty())
         return;
     try {
-        if (!findCompanion(dbfPath, std::string(".CDX") + kPendingMarker).empty())
+        if (!findPendingMarker(dbfPath).empty())
             throw Error(ErrorKind::Corrupt, "The index was not saved completely when the table was last open; "
                                             "it must be rebuilt", path);
         cdx_ = CdxFile::open(path, writable);
@@ -259,7 +266,7 @@ int IndexSet::createTag(const std::string& dbfPath, const std::string& name, con
         std::string base = dbfPath.substr(folder.size());
         base = base.substr(0, base.find_last_of('.'));
         // A marker left by the index this one replaces no longer applies.
-        removeFile(findCompanion(dbfPath, std::string(".CDX") + kPendingMarker));
+        removeFile(findPendingMarker(dbfPath));
         cdx_ = CdxFile::create(folder + base + ".CDX");
         problem_.clear();
     }
