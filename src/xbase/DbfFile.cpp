@@ -298,11 +298,16 @@ const std::string& DbfFile::blankRecord() const
     return record;
 }
 
-const char* DbfFile::record(uint32_t recno) const
+void DbfFile::requireRecord(uint32_t recno) const
 {
     if (recno == 0 || recno > recordCount_)
         throw Error(ErrorKind::InvalidArgument, "Record " + std::to_string(recno) + " does not exist", file_.path());
-    if (recno >= windowFirst_ && recno < windowFirst_ + windowCount_ && windowFirst_ != 0)
+}
+
+const char* DbfFile::record(uint32_t recno) const
+{
+    requireRecord(recno);
+    if (inWindow(recno))
         return window_.data() + size_t(recno - windowFirst_) * recordLength_;
     // Reading on from the window fills a large window in that direction;
     // a jump elsewhere (an index order walks the file out of order) reads a
@@ -333,13 +338,12 @@ const char* DbfFile::readWindow(uint32_t first, uint32_t count, uint32_t recno) 
 
 bool DbfFile::isDeleted(uint32_t recno) const
 {
-    if (recno == 0 || recno > recordCount_)
-        throw Error(ErrorKind::InvalidArgument, "Record " + std::to_string(recno) + " does not exist", file_.path());
+    requireRecord(recno);
     const size_t word = (recno - 1) / 64;
     const uint64_t bit = uint64_t{1} << ((recno - 1) % 64);
     if (word < marksKnown_.size() && (marksKnown_[word] & bit) != 0)
         return (marksDeleted_[word] & bit) != 0;
-    if (recno >= windowFirst_ && recno < windowFirst_ + windowCount_ && windowFirst_ != 0)
+    if (inWindow(recno))
         return record(recno)[0] == kDeletedMark;
     // The aligned large window around it: its neighbours' marks come along.
     const uint32_t perWindow = std::max<uint32_t>(1, static_cast<uint32_t>(kWindowBytes / recordLength_));
@@ -364,12 +368,11 @@ void DbfFile::rememberMark(uint32_t recno, char mark) const
 
 void DbfFile::writeRecord(uint32_t recno, const char* data)
 {
-    if (recno == 0 || recno > recordCount_)
-        throw Error(ErrorKind::InvalidArgument, "Record " + std::to_string(recno) + " does not exist", file_.path());
+    requireRecord(recno);
     writePending();
     file_.write(recordOffset(recno), data, recordLength_);
     rememberMark(recno, data[0]);
-    if (windowFirst_ != 0 && recno >= windowFirst_ && recno < windowFirst_ + windowCount_)
+    if (inWindow(recno))
         std::memcpy(window_.data() + size_t(recno - windowFirst_) * recordLength_, data, recordLength_);
 }
 

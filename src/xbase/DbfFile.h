@@ -75,6 +75,11 @@ private:
     void readHeader();
     void readFields(const std::vector<unsigned char>& header);
     void writeCount();
+    void requireRecord(uint32_t recno) const;
+    bool inWindow(uint32_t recno) const
+    {
+        return windowFirst_ != 0 && recno >= windowFirst_ && recno < windowFirst_ + windowCount_;
+    }
     uint64_t recordOffset(uint32_t recno) const { return headerLength_ + uint64_t(recno - 1) * recordLength_; }
 
     mutable File file_;
