@@ -4,6 +4,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <functional>
+#include <utility>
+
 #include "app/OpenAddressFile.h"
 #include "data/AddressFile.h"
 #include "platform/db/DataTable.h"
@@ -45,16 +48,36 @@ TEST_F(OpenAddressFileTest, AValidFileOpensWithoutAQuestion)
     EXPECT_FALSE(app::OpenQPWDBF(QString(), table_, rebuildCounted()));
 }
 
-TEST_F(OpenAddressFileTest, AMissingIndexIsRebuiltOnYes)
+// Whatever is wrong with the index (gone, unreadable, or left behind the
+// records by a crash) the user is asked once and it is rebuilt.
+TEST_F(OpenAddressFileTest, ABadIndexIsRebuiltOnYes)
 {
-    dropIndex();
-    user_.answerYes();
-    EXPECT_TRUE(app::OpenQPWDBF(path_, table_, rebuildCounted()));
-    EXPECT_EQ(rebuilds_, 1);
-    EXPECT_TRUE(data::CheckValidIndex(*table_.engine()));
-    ASSERT_EQ(user_.shown().size(), 1u);
-    EXPECT_EQ(user_.shown()[0].message.text, "The index file for " + path_ + "\r\nis missing or invalid. Rebuild now?");
-    EXPECT_EQ(user_.shown()[0].message.title, "Warning");
+    const QString cdx = dir_.filePath(QStringLiteral("ADD0001.CDX"));
+    auto write = [](const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+    };
+    const std::pair<const char*, std::function<void()>> damages[] = {
+        {"missing", [&] { dropIndex(); }},
+        {"unreadable", [&] { write(cdx, QByteArray(2048, '\xEE')); }},
+        {"left behind by a crash", [&] { write(cdx + QStringLiteral(".pending"), {}); }},
+    };
+    for (const auto& [what, damage] : damages) {
+        SCOPED_TRACE(what);
+        table_.close();
+        damage();
+        user_.answerYes();
+        const size_t asked = user_.shown().size();
+        EXPECT_TRUE(app::OpenQPWDBF(path_, table_, rebuildCounted()));
+        EXPECT_TRUE(data::CheckValidIndex(*table_.engine()));
+        EXPECT_FALSE(QFile::exists(cdx + QStringLiteral(".pending")));
+        ASSERT_EQ(user_.shown().size(), asked + 1);
+        EXPECT_EQ(user_.shown().back().message.text,
+                  "The index file for " + path_ + "\r\nis missing or invalid. Rebuild now?");
+        EXPECT_EQ(user_.shown().back().message.title, "Warning");
+    }
+    EXPECT_EQ(rebuilds_, 3);
     EXPECT_TRUE(user_.problems().isEmpty());
 }
 
