@@ -5,6 +5,7 @@
 #include <ctime>
 #include <set>
 
+#include "xbase/ByteOrder.h"
 #include "xbase/Error.h"
 
 namespace xbase {
@@ -18,28 +19,6 @@ constexpr uint8_t kCodePage1252 = 0x03;
 constexpr uint32_t kVfpBacklinkSize = 263;
 constexpr size_t kWindowBytes = 256 * 1024;
 constexpr size_t kSmallWindowBytes = 4 * 1024;
-
-uint32_t le32(const unsigned char* p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-uint16_t le16(const unsigned char* p)
-{
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-
-void putLe32(unsigned char* p, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-
-void putLe16(unsigned char* p, uint32_t v)
-{
-    p[0] = static_cast<unsigned char>(v);
-    p[1] = static_cast<unsigned char>(v >> 8);
-}
 
 bool flavorOf(uint8_t version, DbfFlavor& flavor)
 {
@@ -143,9 +122,9 @@ void DbfFile::readHeader()
         std::snprintf(hex, sizeof hex, "0x%02X", version_);
         throw Error(ErrorKind::NotSupported, std::string("Not a DBF table of a known kind (version byte ") + hex + ")", path);
     }
-    recordCount_ = le32(head + 4);
-    headerLength_ = le16(head + 8);
-    recordLength_ = le16(head + 10);
+    recordCount_ = getLe32(head + 4);
+    headerLength_ = getLe16(head + 8);
+    recordLength_ = getLe16(head + 10);
     if (headerLength_ < kHeaderSize + kDescriptorSize + 1)
         throw Error(ErrorKind::Corrupt, "Header length " + std::to_string(headerLength_) + " at offset 8 is too small", path);
     if (headerLength_ > size)

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "xbase/ByteOrder.h"
 #include "xbase/Error.h"
 
 
@@ -15,22 +16,6 @@ namespace xbase {
 namespace {
 
 constexpr size_t kBatchPages = 256;
-
-void putLe16(uint8_t* p, uint32_t v)
-{
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-void putLe32(uint8_t* p, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-void putBe32(uint8_t* p, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<uint8_t>(v >> (24 - 8 * i));
-}
 
 // Reports whole percents, each once.
 class Progress {

@@ -2,28 +2,12 @@
 
 #include <cstring>
 
+#include "xbase/ByteOrder.h"
 #include "xbase/Error.h"
 #include "xbase/IndexNode.h"
 
 namespace xbase {
 namespace {
-
-uint32_t getLe16(const uint8_t* p) { return static_cast<uint32_t>(p[0] | (p[1] << 8)); }
-uint32_t getLe32(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-void putLe16(uint8_t* p, uint32_t v)
-{
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-void putLe32(uint8_t* p, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
 
 constexpr uint32_t kPool = 512;          // expression pool: bytes 512..1023
 constexpr uint32_t kPoolSize = 512;

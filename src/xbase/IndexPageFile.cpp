@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 
+#include "xbase/ByteOrder.h"
 #include "xbase/Error.h"
 
 
@@ -416,10 +417,8 @@ void IndexPageFile::loadFreeList()
             corrupt("the free list loops back to page " + std::to_string(at));
         seen[pageOf(at)] = true;
         chain.push_back(at);
-        const uint8_t* link = pageBytes(at);
         from = at;
-        at = static_cast<uint32_t>(link[0]) | (static_cast<uint32_t>(link[1]) << 8) |
-             (static_cast<uint32_t>(link[2]) << 16) | (static_cast<uint32_t>(link[3]) << 24);
+        at = getLe32(pageBytes(at));
     }
     free_.assign(chain.rbegin(), chain.rend());
     freeClean_ = free_.size();
@@ -442,9 +441,7 @@ void IndexPageFile::flush()
         for (size_t i = freeClean_; i < free_.size(); ++i) {
             uint8_t* bytes = writablePage(free_[i]);
             std::memset(bytes, 0, kIndexPageSize);
-            const uint32_t next = i == 0 ? 0 : free_[i - 1];
-            for (int b = 0; b < 4; ++b)
-                bytes[b] = static_cast<uint8_t>(next >> (8 * b));
+            putLe32(bytes, i == 0 ? 0 : free_[i - 1]);
         }
         freeClean_ = free_.size();
     }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "xbase/ByteOrder.h"
 #include "xbase/Error.h"
 
 namespace xbase {
@@ -14,24 +15,6 @@ constexpr uint32_t kFptBlockHeader = 8;   // type (4) + length (4), big-endian
 constexpr uint32_t kFptTextType = 1;
 constexpr uint32_t kDbt4BlockHeader = 8;  // FF FF 08 00 + length (4), little-endian
 constexpr uint8_t kDbt3End = 0x1A;
-
-uint32_t readBE32(const unsigned char* p)
-{
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
-}
-
-uint32_t readLE32(const unsigned char* p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-void writeBE32(unsigned char* p, uint32_t v)
-{
-    p[0] = static_cast<unsigned char>(v >> 24);
-    p[1] = static_cast<unsigned char>(v >> 16);
-    p[2] = static_cast<unsigned char>(v >> 8);
-    p[3] = static_cast<unsigned char>(v);
-}
 
 // The first block we hand out: FoxPro leaves 1024 bytes before it (a 512-byte
 // header and 512 reserved bytes), rounded up to whole blocks.
@@ -60,7 +43,7 @@ MemoFile MemoFile::createFpt(const std::string& path, uint32_t blockSize)
         File file(path, File::Mode::Create);
         const uint32_t first = firstFreeBlock(blockSize);
         std::vector<unsigned char> header(uint64_t(first) * blockSize, 0);
-        writeBE32(header.data(), first);
+        putBe32(header.data(), first);
         header[6] = static_cast<unsigned char>(blockSize >> 8);
         header[7] = static_cast<unsigned char>(blockSize);
         file.write(0, header.data(), header.size());
@@ -75,19 +58,19 @@ void MemoFile::readHeader()
     const uint64_t size = file_.size();
     switch (kind_) {
     case MemoKind::Fpt:
-        nextFree_ = readBE32(header);
+        nextFree_ = getBe32(header);
         blockSize_ = uint32_t(header[6]) << 8 | header[7];
         if (blockSize_ == 0)
             throw Error(ErrorKind::Corrupt, "Memo block size is 0 at offset 6", file_.path());
         firstBlock_ = (kFptHeaderSize + blockSize_ - 1) / blockSize_;
         break;
     case MemoKind::Dbt3:
-        nextFree_ = readLE32(header);
+        nextFree_ = getLe32(header);
         blockSize_ = 512;
         firstBlock_ = 1;
         break;
     case MemoKind::Dbt4:
-        nextFree_ = readLE32(header);
+        nextFree_ = getLe32(header);
         blockSize_ = uint32_t(header[20]) | uint32_t(header[21]) << 8;
         if (blockSize_ == 0)
             blockSize_ = 512;
@@ -143,12 +126,12 @@ void MemoFile::read(uint32_t block, std::string& out, size_t maxLength) const
     uint64_t length;
     uint64_t dataOffset = offset + 8;
     if (kind_ == MemoKind::Fpt) {
-        length = readBE32(head + 4);
+        length = getBe32(head + 4);
     } else {
         if (head[0] != 0xFF || head[1] != 0xFF)
             throw Error(ErrorKind::Corrupt,
                         "Bad memo block signature at offset " + std::to_string(offset), file_.path());
-        length = readLE32(head + 4);
+        length = getLe32(head + 4);
         length = length >= kDbt4BlockHeader ? length - kDbt4BlockHeader : 0;
     }
     if (length > fileSize - std::min(fileSize, dataOffset))
@@ -170,7 +153,7 @@ uint32_t MemoFile::blocksUsedAt(uint32_t block) const
 {
     unsigned char head[8];
     file_.readExact(blockOffset(block), head, sizeof head);
-    return blocksFor(readBE32(head + 4));
+    return blocksFor(getBe32(head + 4));
 }
 
 uint32_t MemoFile::write(uint32_t oldBlock, std::string_view text)
@@ -190,8 +173,8 @@ uint32_t MemoFile::write(uint32_t oldBlock, std::string_view text)
             throw Error(ErrorKind::InvalidArgument, "Memo file is full", file_.path());
     }
     std::vector<unsigned char> data(uint64_t(needed) * blockSize_, 0);
-    writeBE32(data.data(), kFptTextType);
-    writeBE32(data.data() + 4, static_cast<uint32_t>(text.size()));
+    putBe32(data.data(), kFptTextType);
+    putBe32(data.data() + 4, static_cast<uint32_t>(text.size()));
     std::memcpy(data.data() + kFptBlockHeader, text.data(), text.size());
     file_.write(uint64_t(block) * blockSize_, data.data(), data.size());
     if (block == nextFree_)
@@ -215,7 +198,7 @@ void MemoFile::setNextFree(uint32_t block)
     }
     headerDirty_ = false;
     unsigned char be[4];
-    writeBE32(be, block);
+    putBe32(be, block);
     file_.write(0, be, sizeof be);
 }
 
