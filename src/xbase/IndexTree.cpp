@@ -571,15 +571,22 @@ IndexTree::Position IndexTree::seek(std::string_view key, uint32_t recno, bool a
     return at;
 }
 
-IndexTree::Position IndexTree::first()
+// The first or last leaf: down the first or last child of every interior page.
+IndexNode* IndexTree::edgeLeaf(bool last)
 {
     IndexNode* node = loadRoot();
     for (int depth = 0; !node->leaf; ++depth) {
         if (depth >= depthLimit())
             corrupt(node->offset, "the tree's child pointers loop");
-        node = load(node->children[0], childPointerAt(*node, 0), "child pointer");
+        const int i = last ? node->count() - 1 : 0;
+        node = load(node->children[static_cast<size_t>(i)], childPointerAt(*node, i), "child pointer");
     }
-    Position at{node, -1};
+    return node;
+}
+
+IndexTree::Position IndexTree::first()
+{
+    Position at{edgeLeaf(false), -1};
     uint32_t steps = 0;
     next(at, steps);
     return at;
@@ -587,14 +594,8 @@ IndexTree::Position IndexTree::first()
 
 IndexTree::Position IndexTree::last()
 {
-    IndexNode* node = loadRoot();
-    for (int depth = 0; !node->leaf; ++depth) {
-        if (depth >= depthLimit())
-            corrupt(node->offset, "the tree's child pointers loop");
-        const int i = node->count() - 1;
-        node = load(node->children[static_cast<size_t>(i)], childPointerAt(*node, i), "child pointer");
-    }
-    Position at{node, node->count()};
+    IndexNode* leaf = edgeLeaf(true);
+    Position at{leaf, leaf->count()};
     uint32_t steps = 0;
     prev(at, steps);
     return at;
