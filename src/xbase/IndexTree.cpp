@@ -601,6 +601,25 @@ IndexTree::Position IndexTree::last()
     return at;
 }
 
+// The leaf right (forward) or left of `current`, its links checked both
+// ways; `steps` counts the moves that a link cycle would make endless.
+IndexNode* IndexTree::siblingLeaf(const IndexNode& current, bool forward, uint32_t& steps)
+{
+    if (++steps > file_.pageCount())
+        corrupt(current.offset, "the leaf sibling links loop");
+    const char* side = forward ? "right" : "left";
+    const char* back = forward ? "left" : "right";
+    IndexNode* other = load(forward ? current.right : current.left, current.offset + (forward ? 8 : 4),
+                            forward ? "right sibling pointer" : "left sibling pointer");
+    if (!other->leaf)
+        corrupt(other->offset,
+                std::string("the ") + side + " neighbour of leaf " + std::to_string(current.offset) + " is not a leaf");
+    if ((forward ? other->left : other->right) != current.offset)
+        corrupt(other->offset,
+                std::string("its ") + back + " sibling pointer disagrees with leaf " + std::to_string(current.offset));
+    return other;
+}
+
 bool IndexTree::next(Position& at, uint32_t& steps)
 {
     if (at.leaf == nullptr)
@@ -612,14 +631,7 @@ bool IndexTree::next(Position& at, uint32_t& steps)
             at.index = current->count();
             return false;
         }
-        if (++steps > file_.pageCount())
-            corrupt(current->offset, "the leaf sibling links loop");
-        IndexNode* after = load(current->right, current->offset + 8, "right sibling pointer");
-        if (!after->leaf)
-            corrupt(after->offset, "the right neighbour of leaf " + std::to_string(current->offset) + " is not a leaf");
-        if (after->left != current->offset)
-            corrupt(after->offset, "its left sibling pointer disagrees with leaf " + std::to_string(current->offset));
-        at = Position{after, 0};
+        at = Position{siblingLeaf(*current, true, steps), 0};
     }
     return true;
 }
@@ -635,13 +647,7 @@ bool IndexTree::prev(Position& at, uint32_t& steps)
             at.index = -1;
             return false;
         }
-        if (++steps > file_.pageCount())
-            corrupt(current->offset, "the leaf sibling links loop");
-        IndexNode* before = load(current->left, current->offset + 4, "left sibling pointer");
-        if (!before->leaf)
-            corrupt(before->offset, "the left neighbour of leaf " + std::to_string(current->offset) + " is not a leaf");
-        if (before->right != current->offset)
-            corrupt(before->offset, "its right sibling pointer disagrees with leaf " + std::to_string(current->offset));
+        IndexNode* before = siblingLeaf(*current, false, steps);
         at = Position{before, before->count() - 1};
     }
     return true;

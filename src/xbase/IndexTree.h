@@ -102,6 +102,7 @@ private:
     IndexNode* load(uint32_t offset, uint32_t from, const char* what);
     IndexNode* loadRoot();
     IndexNode* edgeLeaf(bool last);
+    IndexNode* siblingLeaf(const IndexNode& current, bool forward, uint32_t& steps);
     // Descends to the leaf where (key, recno) belongs; false when the key is
     // beyond every entry and `stopPastEnd`.
     bool descend(std::string_view key, uint32_t recno, Path& path, bool stopPastEnd);
