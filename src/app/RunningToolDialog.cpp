@@ -2,6 +2,8 @@
 
 #include <QCloseEvent>
 
+#include <utility>
+
 #include "app/DialogHelpers.h"
 #include "platform/ui/WhatsThis.h"
 

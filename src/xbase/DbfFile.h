@@ -100,8 +100,8 @@ private:
     void writePending() const;
     const char* readWindow(uint32_t first, uint32_t count, uint32_t recno) const;
 
-    // The delete marks seen so far: bit r-1 of known_ says whether record r's
-    // mark is in deleted_. An eighth of a byte a record each.
+    // The delete marks seen so far: bit r-1 of marksKnown_ says whether
+    // record r's mark is in marksDeleted_. One bit a record in each.
     mutable std::vector<uint64_t> marksKnown_;
     mutable std::vector<uint64_t> marksDeleted_;
     void rememberMark(uint32_t recno, char mark) const;
